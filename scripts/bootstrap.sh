@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and testing Wordloom need.
+# A second run only checks dpkg's database, so it takes about a second.
+set -euo pipefail
+
+packages=(
+  g++ cmake ninja-build pkg-config
+  libutf8proc-dev nlohmann-json3-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  protobuf-compiler libprotobuf-dev
+  clang libclang-rt-14-dev
+  qt6-base-dev
+  mozc-server emacs-mozc-bin
+  dbus dbus-daemon systemd procps util-linux python3
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "bootstrap: installing ${missing[*]}"
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -qq
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

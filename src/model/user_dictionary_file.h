@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "model/dict_entry.h"
+
+// One dictionary inside the IME's user dictionary file.
+struct UserDictionary {
+  std::uint64_t id = 0;
+  bool enabled = true;
+  std::string name;
+  std::vector<DictEntry> entries;
+
+  friend bool operator==(const UserDictionary& a, const UserDictionary& b);
+};
+
+// The IME's user_dictionary.db as decoded. The reader is strict: a field it
+// does not know refuses the whole file, because rewriting it would drop data.
+struct UserDictionaryFile {
+  std::optional<std::int64_t> version;
+  std::vector<UserDictionary> dictionaries;
+
+  friend bool operator==(const UserDictionaryFile& a, const UserDictionaryFile& b) = default;
+
+  // Reads and decodes a file. Reading errors are std::filesystem::filesystem_error;
+  // decoding errors ProtoError or DictionaryFileError.
+  static UserDictionaryFile read(const std::filesystem::path& path);
+  static UserDictionaryFile parse(std::string_view bytes);
+  // Requires every posCode to be zero or more.
+  std::string serialized() const;
+};
+
+class DictionaryFileError : public std::exception {
+ public:
+  struct UnknownField {
+    std::string place;
+    std::int64_t number = 0;
+    bool operator==(const UnknownField&) const = default;
+  };
+  struct WrongType {
+    std::string place;
+    std::int64_t number = 0;
+    bool operator==(const WrongType&) const = default;
+  };
+  struct InvalidUTF8 {
+    std::string place;
+    bool operator==(const InvalidUTF8&) const = default;
+  };
+  struct UnknownPOS {
+    std::string dictionary;
+    std::string reading;
+    std::uint64_t code = 0;
+    bool operator==(const UnknownPOS&) const = default;
+  };
+  struct MissingName {
+    std::int64_t index = 0;
+    bool operator==(const MissingName&) const = default;
+  };
+  using Case = std::variant<UnknownField, WrongType, InvalidUTF8, UnknownPOS, MissingName>;
+
+  explicit DictionaryFileError(Case errorCase);
+  const Case& errorCase() const noexcept { return case_; }
+  const char* what() const noexcept override { return description_.c_str(); }
+  bool operator==(const DictionaryFileError& other) const { return case_ == other.case_; }
+
+ private:
+  Case case_;
+  std::string description_;
+};

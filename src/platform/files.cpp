@@ -1,0 +1,128 @@
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <system_error>
+#include <vector>
+
+namespace platform {
+namespace {
+
+std::atomic<FileStepHook> stepHook{nullptr};
+
+void step(std::string_view name, const std::filesystem::path& target) {
+  if (FileStepHook hook = stepHook.load()) hook(name, target);
+}
+
+[[noreturn]] void fail(const char* what, const std::filesystem::path& path, int error) {
+  throw std::filesystem::filesystem_error(what, path,
+                                          std::error_code(error, std::generic_category()));
+}
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+  int release() { return std::exchange(fd_, -1); }
+
+ private:
+  int fd_;
+};
+
+mode_t modeForNewFile(const std::filesystem::path& target) {
+  struct stat existing {};
+  if (::stat(target.c_str(), &existing) == 0) return existing.st_mode & 07777;
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+void writeAll(int fd, std::string_view bytes, const std::filesystem::path& temp) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      fail("cannot write", temp, errno);
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+}
+
+}  // namespace
+
+void setFileStepHook(FileStepHook hook) {
+  stepHook.store(hook);
+}
+
+void writeAtomically(const std::filesystem::path& target, std::string_view bytes,
+                     const AtomicWriteOptions& options) {
+  const std::filesystem::path folder =
+      target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+  const mode_t mode = modeForNewFile(target);
+
+  step("create", target);
+  std::filesystem::path temp;
+  int raw = -1;
+  if (options.tempName.empty()) {
+    std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    raw = ::mkostemp(buffer.data(), O_CLOEXEC);
+    temp = buffer.data();
+  } else {
+    temp = folder / options.tempName;
+    raw = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  }
+  if (raw < 0) fail("cannot create temporary file", temp, errno);
+  FileDescriptor fd(raw);
+
+  try {
+    if (::fchmod(fd.get(), mode) != 0) fail("cannot set permissions", temp, errno);
+    step("write", target);
+    writeAll(fd.get(), bytes, temp);
+    step("fsync", target);
+    if (::fsync(fd.get()) != 0) fail("cannot flush", temp, errno);
+    if (::close(fd.release()) != 0) fail("cannot close", temp, errno);
+    step("rename", target);
+    if (::rename(temp.c_str(), target.c_str()) != 0) fail("cannot replace", target, errno);
+  } catch (...) {
+    ::unlink(temp.c_str());
+    throw;
+  }
+
+  step("fsync-folder", target);
+  FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.get() < 0 || ::fsync(dir.get()) != 0) fail("cannot flush folder", folder, errno);
+}
+
+std::string readFile(const std::filesystem::path& path) {
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) fail("cannot open", path, errno);
+  struct stat info {};
+  if (::fstat(fd.get(), &info) != 0) fail("cannot read", path, errno);
+  if (S_ISDIR(info.st_mode)) fail("cannot read", path, EISDIR);
+  std::string bytes;
+  bytes.reserve(static_cast<std::size_t>(info.st_size));
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      fail("cannot read", path, errno);
+    }
+    if (n == 0) break;
+    bytes.append(buffer, static_cast<std::size_t>(n));
+  }
+  return bytes;
+}
+
+}  // namespace platform

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+// The one way Wordloom writes a file that another run or another computer
+// reads, and the one way it reads whole files.
+namespace platform {
+
+struct AtomicWriteOptions {
+  // Name of the temporary file in the target's folder; empty picks a unique
+  // hidden name (hidden so that master readers never take it for a dictionary).
+  std::string tempName;
+};
+
+// Writes `bytes` to a temporary file in the target's folder, fsyncs it, renames
+// it over `target` and fsyncs the folder: a reader sees the old or the new
+// file, never a partial one. The folder must exist. The replaced file's
+// permission bits carry over. Throws std::filesystem::filesystem_error.
+void writeAtomically(const std::filesystem::path& target, std::string_view bytes,
+                     const AtomicWriteOptions& options = {});
+
+// All bytes of a file. Throws std::filesystem::filesystem_error.
+std::string readFile(const std::filesystem::path& path);
+
+// Test seam for the write path: called before each step of writeAtomically
+// ("create", "write", "fsync", "rename", "fsync-folder"). A hook may throw to
+// simulate a failing disk, or end the process to simulate a crash.
+using FileStepHook = void (*)(std::string_view step, const std::filesystem::path& target);
+void setFileStepHook(FileStepHook hook);
+
+}  // namespace platform

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The one way Wordloom starts another program.
+namespace platform {
+
+struct ProcessResult {
+  // Exit status; 128 + signal number when a signal ended the program; -1 when
+  // it could not be started (then `output` holds the reason).
+  int status = 0;
+  std::string output;
+  bool operator==(const ProcessResult&) const = default;
+};
+
+struct ProcessOptions {
+  // Standard output and standard error into `output` (one pipe); otherwise
+  // both go to /dev/null.
+  bool captureOutput = false;
+};
+
+// Runs `program` (a path, or a name looked up in PATH) with `arguments` and
+// waits for it to end.
+ProcessResult runProcess(const std::string& program, const std::vector<std::string>& arguments,
+                         const ProcessOptions& options = {});
+
+}  // namespace platform
