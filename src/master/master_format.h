@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "master/master_snapshot.h"
+#include "model/dict_entry.h"
+#include "model/user_dictionary_file.h"
+
+// The text format of one master file (reading TAB word TAB part of speech
+// [TAB comment], one word per LF-terminated line) and the reflect engine's
+// reader of the master folder.
+namespace Master {
+
+// Throws MasterError (badLine). `file` names the file in messages.
+std::vector<DictEntry> parse(std::string_view text, std::string_view file);
+
+std::string text(const std::vector<DictEntry>& entries);
+
+std::string normalized(std::string_view text);
+
+bool isConflictCopy(std::string_view name);
+
+struct Loaded {
+  std::vector<MasterDictionary> dictionaries;
+  std::vector<std::string> conflictCopies;
+
+  bool operator==(const Loaded&) const = default;
+};
+
+// Throws MasterError; listing and reading errors pass through.
+Loaded load(const std::filesystem::path& dir);
+
+// Draws a candidate id for a new dictionary, uniformly in 1...2^63-1.
+using RandomId = std::function<std::uint64_t()>;
+RandomId systemRandomId();
+
+// The IME file holding exactly the master's dictionaries, keeping the id,
+// enabled flag and spelling of the name of dictionaries `current` already has.
+UserDictionaryFile build(const std::vector<MasterDictionary>& master,
+                         const UserDictionaryFile* current);
+UserDictionaryFile build(const std::vector<MasterDictionary>& master,
+                         const UserDictionaryFile* current, const RandomId& randomId);
+
+}  // namespace Master
