@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cerrno>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace platform {

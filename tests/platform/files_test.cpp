@@ -1,0 +1,66 @@
+#include "platform/files.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <stdexcept>
+#include <string>
+
+#include "support/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+int failAtStep = -1;
+int stepsSeen = 0;
+void failingHook(std::string_view, const fs::path&) {
+  if (stepsSeen++ == failAtStep) throw std::runtime_error("injected failure");
+}
+
+class AtomicWrite : public ::testing::Test {
+ protected:
+  void TearDown() override { platform::setFileStepHook(nullptr); }
+  TempDir dir;
+};
+
+TEST_F(AtomicWrite, ReplacesContentAndKeepsPermissions) {
+  const fs::path file = dir / "user_dictionary.db";
+  platform::writeAtomically(file, "old");
+  ::chmod(file.c_str(), 0640);
+  platform::writeAtomically(file, std::string("new\0bytes", 9));
+  EXPECT_EQ(platform::readFile(file), std::string("new\0bytes", 9));
+  struct stat info {};
+  ASSERT_EQ(::stat(file.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+TEST_F(AtomicWrite, FailureAtAnyStepBeforeTheRenameLeavesTheOldFileAndNoTemporary) {
+  const fs::path file = dir / "辞書.txt";
+  platform::writeAtomically(file, "old content\n");
+  platform::setFileStepHook(failingHook);
+  for (failAtStep = 0; failAtStep < 4; ++failAtStep) {  // create, write, fsync, rename
+    stepsSeen = 0;
+    EXPECT_THROW(platform::writeAtomically(file, "new content\n"), std::runtime_error);
+    EXPECT_EQ(platform::readFile(file), "old content\n") << "step " << failAtStep;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1)
+        << "step " << failAtStep;
+  }
+}
+
+TEST_F(AtomicWrite, NamedTemporaryFileIsReplacedAndConsumed) {
+  const fs::path file = dir / "user_dictionary.db";
+  platform::writeAtomically(dir / ".wordloom.tmp", "stale leftover");
+  platform::writeAtomically(file, "fresh", {.tempName = ".wordloom.tmp"});
+  EXPECT_EQ(platform::readFile(file), "fresh");
+  EXPECT_FALSE(fs::exists(dir / ".wordloom.tmp"));
+}
+
+TEST_F(AtomicWrite, MissingFolderIsAFilesystemError) {
+  EXPECT_THROW(platform::writeAtomically(dir / "missing" / "a.txt", "x"), fs::filesystem_error);
+  EXPECT_THROW(platform::readFile(dir / "missing.txt"), fs::filesystem_error);
+  EXPECT_THROW(platform::readFile(dir.path()), fs::filesystem_error);
+}
+
+}  // namespace
