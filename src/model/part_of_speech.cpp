@@ -1,0 +1,80 @@
+#include "model/part_of_speech.h"
+
+#include <string>
+
+#include "platform/text.h"
+
+namespace PartOfSpeech {
+
+const std::array<Row, 44>& all() {
+  static constexpr std::array<Row, 44> table{{
+      {1, "名詞"},
+      {2, "短縮よみ"},
+      {3, "サジェストのみ"},
+      {4, "固有名詞"},
+      {5, "人名"},
+      {6, "姓"},
+      {7, "名"},
+      {8, "組織"},
+      {9, "地名"},
+      {10, "名詞サ変"},
+      {11, "名詞形動"},
+      {12, "数"},
+      {13, "アルファベット"},
+      {14, "記号"},
+      {15, "顔文字"},
+      {16, "副詞"},
+      {17, "連体詞"},
+      {18, "接続詞"},
+      {19, "感動詞"},
+      {20, "接頭語"},
+      {21, "助数詞"},
+      {22, "接尾一般"},
+      {23, "接尾人名"},
+      {24, "接尾地名"},
+      {25, "動詞ワ行五段"},
+      {26, "動詞カ行五段"},
+      {27, "動詞サ行五段"},
+      {28, "動詞タ行五段"},
+      {29, "動詞ナ行五段"},
+      {30, "動詞マ行五段"},
+      {31, "動詞ラ行五段"},
+      {32, "動詞ガ行五段"},
+      {33, "動詞バ行五段"},
+      {34, "動詞ハ行四段"},
+      {35, "動詞一段"},
+      {36, "動詞カ変"},
+      {37, "動詞サ変"},
+      {38, "動詞ザ変"},
+      {39, "動詞ラ変"},
+      {40, "形容詞"},
+      {41, "終助詞"},
+      {42, "句読点"},
+      {43, "独立語"},
+      {44, "抑制単語"},
+  }};
+  return table;
+}
+
+std::optional<std::string_view> name(std::int64_t code) {
+  for (const Row& row : all()) {
+    if (row.code == code) return row.name;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::int64_t> code(std::string_view name) {
+  // The table is in NFC, so a name in NFC compares by bytes; any other form is
+  // normalised once rather than once per row.
+  std::string normalised;
+  if (!platform::isQuickNfc(name)) {
+    normalised = platform::nfc(name);
+    name = normalised;
+  }
+  for (const Row& row : all()) {
+    if (row.name == name) return row.code;
+  }
+  return std::nullopt;
+}
+
+}  // namespace PartOfSpeech

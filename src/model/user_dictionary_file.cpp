@@ -1,0 +1,281 @@
+#include "model/user_dictionary_file.h"
+
+#include <bit>
+#include <utility>
+
+#include "model/part_of_speech.h"
+#include "model/proto_wire.h"
+#include "platform/files.h"
+#include "platform/text.h"
+
+namespace {
+
+using ProtoWire::FieldReader;
+using ProtoWire::FieldView;
+
+std::string describe(const DictionaryFileError::Case& errorCase) {
+  struct Describe {
+    std::string operator()(const DictionaryFileError::UnknownField& e) const {
+      return "辞書ファイルに知らない項目があります（" + e.place + " の項目 " +
+             std::to_string(e.number) +
+             "）。Google 日本語入力の更新で形式が変わった可能性があるので、書き換えを停止しました";
+    }
+    std::string operator()(const DictionaryFileError::WrongType& e) const {
+      return "辞書ファイルの形式が想定と違います（" + e.place + " の項目 " +
+             std::to_string(e.number) + "）";
+    }
+    std::string operator()(const DictionaryFileError::InvalidUTF8& e) const {
+      return "辞書ファイルの文字列が UTF-8 として読めません（" + e.place + "）";
+    }
+    std::string operator()(const DictionaryFileError::UnknownPOS& e) const {
+      return "知らない品詞の番号があります（辞書「" + e.dictionary + "」のよみ「" + e.reading +
+             "」、番号 " + std::to_string(e.code) + "）";
+    }
+    std::string operator()(const DictionaryFileError::MissingName& e) const {
+      return "名前のない辞書があります（" + std::to_string(e.index + 1) + " 番目）";
+    }
+  };
+  return std::visit(Describe{}, errorCase);
+}
+
+constexpr std::string_view filePlace = "ファイル全体";
+
+std::string dictionaryPlace(std::int64_t index) {
+  return std::to_string(index + 1) + " 番目の辞書";
+}
+
+std::string entryPlace(std::string_view dictionary) {
+  return "辞書「" + std::string(dictionary) + "」の語";
+}
+
+// Places are only built once a field is found wanting.
+template <class Place>
+void checkType(const FieldView& field, int expected, Place&& place) {
+  if (field.wireType != expected) {
+    throw DictionaryFileError(DictionaryFileError::WrongType{place(), field.number});
+  }
+}
+
+template <class Place>
+[[noreturn]] void unknownField(const FieldView& field, Place&& place) {
+  throw DictionaryFileError(DictionaryFileError::UnknownField{place(), field.number});
+}
+
+template <class Place>
+std::string_view text(const FieldView& field, Place&& place) {
+  checkType(field, 2, place);
+  if (!platform::isValidUtf8(field.payload)) {
+    throw DictionaryFileError(DictionaryFileError::InvalidUTF8{place()});
+  }
+  return field.payload;
+}
+
+// Walks one message level. A level is wire-checked as a whole before its
+// fields mean anything, so when a field is refused the rest of the level is
+// still walked: a wire error further on is the one reported.
+template <class Body>
+void walk(std::string_view bytes, Body&& body) {
+  FieldReader reader(bytes);
+  FieldView field;
+  while (reader.next(field)) {
+    try {
+      body(field);
+    } catch (...) {
+      while (reader.next(field)) {
+      }
+      throw;
+    }
+  }
+}
+
+void parseEntry(std::string_view bytes, std::string_view dictionary, DictEntry& entry) {
+  const auto place = [&] { return entryPlace(dictionary); };
+  std::string_view reading, word, comment;
+  std::uint64_t code = PartOfSpeech::defaultCode;
+  walk(bytes, [&](const FieldView& field) {
+    switch (field.number) {
+      case 1:
+        reading = text(field, place);
+        break;
+      case 2:
+        word = text(field, place);
+        break;
+      case 4:
+        comment = text(field, place);
+        break;
+      case 5:
+        checkType(field, 0, place);
+        code = field.varint;
+        break;
+      default:
+        unknownField(field, place);
+    }
+  });
+  // The table runs from 1 to 44 without gaps.
+  if (code < 1 || code > PartOfSpeech::all().size()) {
+    throw DictionaryFileError(
+        DictionaryFileError::UnknownPOS{std::string(dictionary), std::string(reading), code});
+  }
+  entry.reading.assign(reading);
+  entry.word.assign(word);
+  entry.comment.assign(comment);
+  entry.posCode = static_cast<std::int64_t>(code);
+}
+
+UserDictionary parseDictionary(std::string_view bytes, std::int64_t index) {
+  const auto place = [&] { return dictionaryPlace(index); };
+  UserDictionary dictionary;
+  std::string_view name;
+  bool named = false;
+  std::size_t entryCount = 0;
+  walk(bytes, [&](const FieldView& field) {
+    switch (field.number) {
+      case 1:
+        checkType(field, 0, place);
+        dictionary.id = field.varint;
+        break;
+      case 2:
+        checkType(field, 0, place);
+        dictionary.enabled = field.varint != 0;
+        break;
+      case 3:
+        name = text(field, place);
+        named = true;
+        break;
+      case 4:
+        checkType(field, 2, place);
+        ++entryCount;
+        break;
+      default:
+        unknownField(field, place);
+    }
+  });
+  if (!named || name.empty()) {
+    throw DictionaryFileError(DictionaryFileError::MissingName{index});
+  }
+  dictionary.name.assign(name);
+  // Second walk over a level already checked: only the entries, in order.
+  dictionary.entries.resize(entryCount);
+  FieldReader reader(bytes);
+  FieldView field;
+  std::size_t next = 0;
+  while (reader.next(field)) {
+    if (field.number == 4) parseEntry(field.payload, dictionary.name, dictionary.entries[next++]);
+  }
+  return dictionary;
+}
+
+std::size_t varintSize(std::uint64_t value) {
+  return (static_cast<std::size_t>(std::bit_width(value | 1)) + 6) / 7;
+}
+
+// Every key the writer emits (field 1 to 5) fits in one byte.
+std::size_t bytesFieldSize(std::size_t payload) {
+  return 1 + varintSize(payload) + payload;
+}
+
+std::size_t entrySize(const DictEntry& entry) {
+  return bytesFieldSize(entry.reading.size()) + bytesFieldSize(entry.word.size()) +
+         bytesFieldSize(entry.comment.size()) + 1 +
+         varintSize(static_cast<std::uint64_t>(entry.posCode));
+}
+
+std::size_t dictionarySize(const UserDictionary& dictionary) {
+  std::size_t size = 1 + varintSize(dictionary.id) + (dictionary.enabled ? 0 : 2) +
+                     bytesFieldSize(dictionary.name.size());
+  for (const DictEntry& entry : dictionary.entries) size += bytesFieldSize(entrySize(entry));
+  return size;
+}
+
+// Writes into a buffer sized beforehand, so the whole file is one allocation.
+class Writer {
+ public:
+  explicit Writer(char* out) : out_(out) {}
+  void varint(std::uint64_t value) {
+    while (value >= 0x80) {
+      *out_++ = static_cast<char>((value & 0x7F) | 0x80);
+      value >>= 7;
+    }
+    *out_++ = static_cast<char>(value);
+  }
+  void key(int number, int wireType) { *out_++ = static_cast<char>(number << 3 | wireType); }
+  void varintField(int number, std::uint64_t value) {
+    key(number, 0);
+    varint(value);
+  }
+  void header(int number, std::size_t length) {
+    key(number, 2);
+    varint(length);
+  }
+  void bytesField(int number, std::string_view payload) {
+    header(number, payload.size());
+    payload.copy(out_, payload.size());
+    out_ += payload.size();
+  }
+
+ private:
+  char* out_;
+};
+
+}  // namespace
+
+DictionaryFileError::DictionaryFileError(Case errorCase)
+    : case_(std::move(errorCase)), description_(describe(case_)) {}
+
+bool operator==(const UserDictionary& a, const UserDictionary& b) {
+  return a.id == b.id && a.enabled == b.enabled && a.entries.size() == b.entries.size() &&
+         platform::canonicallyEqual(a.name, b.name) && a.entries == b.entries;
+}
+
+UserDictionaryFile UserDictionaryFile::read(const std::filesystem::path& path) {
+  return parse(platform::readFile(path));
+}
+
+UserDictionaryFile UserDictionaryFile::parse(std::string_view bytes) {
+  UserDictionaryFile file;
+  const auto place = [] { return std::string(filePlace); };
+  std::int64_t index = 0;
+  walk(bytes, [&](const FieldView& field) {
+    switch (field.number) {
+      case 1:
+        checkType(field, 0, place);
+        file.version = static_cast<std::int64_t>(field.varint);
+        break;
+      case 2:
+        checkType(field, 2, place);
+        file.dictionaries.push_back(parseDictionary(field.payload, index++));
+        break;
+      default:
+        unknownField(field, place);
+    }
+  });
+  return file;
+}
+
+std::string UserDictionaryFile::serialized() const {
+  std::vector<std::size_t> sizes;
+  sizes.reserve(dictionaries.size());
+  std::size_t total = version ? 1 + varintSize(static_cast<std::uint64_t>(*version)) : 0;
+  for (const UserDictionary& dictionary : dictionaries) {
+    sizes.push_back(dictionarySize(dictionary));
+    total += bytesFieldSize(sizes.back());
+  }
+  std::string bytes(total, '\0');
+  Writer out(bytes.data());
+  if (version) out.varintField(1, static_cast<std::uint64_t>(*version));
+  for (std::size_t i = 0; i < dictionaries.size(); ++i) {
+    const UserDictionary& dictionary = dictionaries[i];
+    out.header(2, sizes[i]);
+    out.varintField(1, dictionary.id);
+    if (!dictionary.enabled) out.varintField(2, 0);
+    out.bytesField(3, dictionary.name);
+    for (const DictEntry& entry : dictionary.entries) {
+      out.header(4, entrySize(entry));
+      out.bytesField(1, entry.reading);
+      out.bytesField(2, entry.word);
+      out.bytesField(4, entry.comment);
+      out.varintField(5, static_cast<std::uint64_t>(entry.posCode));
+    }
+  }
+  return bytes;
+}
