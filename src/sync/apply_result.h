@@ -1,0 +1,48 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "sync/diff.h"
+
+// The outcome of a reflect that did not throw.
+struct ApplyResult {
+  // The master was written; `backup` is the backup made first (with a dry
+  // run, the backups folder).
+  struct Applied {
+    std::vector<DictionaryDiff> diff;
+    std::filesystem::path backup;
+    bool operator==(const Applied&) const = default;
+  };
+  // Error-level validation findings, one line each.
+  struct MasterProblem {
+    std::vector<std::string> lines;
+    bool operator==(const MasterProblem&) const = default;
+  };
+  // Words on this computer differ from the last reflect (or, on a first run,
+  // from the master); nothing written.
+  struct LocalEdits {
+    std::vector<DictionaryDiff> diff;
+    bool firstRun = false;
+    bool operator==(const LocalEdits&) const = default;
+  };
+  // The change is large; nothing written.
+  struct BigChange {
+    std::vector<DictionaryDiff> diff;
+    std::string reason;
+    bool operator==(const BigChange&) const = default;
+  };
+  struct UpToDate {
+    bool operator==(const UpToDate&) const = default;
+  };
+  // A dictionary tool of the IME is open; nothing read or written.
+  struct ToolOpen {
+    bool operator==(const ToolOpen&) const = default;
+  };
+  using Case = std::variant<Applied, MasterProblem, LocalEdits, BigChange, UpToDate, ToolOpen>;
+
+  Case value;
+  bool operator==(const ApplyResult&) const = default;
+};

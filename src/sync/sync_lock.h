@@ -1,0 +1,32 @@
+#pragma once
+
+#include <filesystem>
+#include <utility>
+
+// Keeps two reflects of this system apart, across processes: an exclusive
+// flock on "<state>/.lock", which the system drops when the holder dies.
+namespace SyncLock {
+
+std::filesystem::path file(const std::filesystem::path& state);
+
+// Holds the lock from construction to destruction. Creating the state folder
+// may throw; a lock file that cannot be opened leaves the holder unlocked.
+class Holder {
+ public:
+  explicit Holder(const std::filesystem::path& state);
+  Holder(const Holder&) = delete;
+  Holder& operator=(const Holder&) = delete;
+  ~Holder();
+
+ private:
+  int fd_ = -1;
+};
+
+// Runs `body` under the lock and passes on what it returns or throws.
+template <class Body>
+auto run(const std::filesystem::path& state, Body&& body) -> decltype(body()) {
+  Holder holder(state);
+  return std::forward<Body>(body)();
+}
+
+}  // namespace SyncLock
