@@ -11,7 +11,7 @@ struct DictEntry {
   std::string reading;
   std::string word;
   std::int64_t posCode = 1;
-  std::string comment;
+  std::string comment{};
 
   // reading, TAB, word: names the same word regardless of part of speech and comment.
   std::string key() const;
