@@ -1,0 +1,73 @@
+#include "sync/ime_dictionary_lock.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <system_error>
+#include <utility>
+
+namespace {
+
+struct flock wholeFileWriteLock() {
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = 0;
+  lock.l_len = 0;
+  return lock;
+}
+
+bool isSameFile(int fd, const std::filesystem::path& path) {
+  struct stat opened {};
+  struct stat named {};
+  return ::fstat(fd, &opened) == 0 && ::stat(path.c_str(), &named) == 0 &&
+         opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+}
+
+}  // namespace
+
+std::optional<ImeDictionaryLock> ImeDictionaryLock::tryTake(const std::filesystem::path& lockFile) {
+  // Mozc removes its lock file when it unlocks: a lock taken on a file that
+  // was removed meanwhile protects nothing, so take it again on the new one.
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    // Mozc leaves its lock files read-only; like Mozc, make it writable first.
+    ::chmod(lockFile.c_str(), 0600);
+    const int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+      throw std::filesystem::filesystem_error("cannot open the IME's lock file", lockFile,
+                                              std::error_code(errno, std::generic_category()));
+    }
+    struct flock lock = wholeFileWriteLock();
+    if (::fcntl(fd, F_SETLK, &lock) != 0) {
+      ::close(fd);
+      return std::nullopt;
+    }
+    if (isSameFile(fd, lockFile)) return ImeDictionaryLock(fd);
+    ::close(fd);
+  }
+  return std::nullopt;
+}
+
+bool ImeDictionaryLock::isHeldElsewhere(const std::filesystem::path& lockFile) {
+  const int fd = ::open(lockFile.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno != ENOENT;
+  struct flock lock = wholeFileWriteLock();
+  const bool held = ::fcntl(fd, F_GETLK, &lock) != 0 || lock.l_type != F_UNLCK;
+  ::close(fd);
+  return held;
+}
+
+ImeDictionaryLock::ImeDictionaryLock(ImeDictionaryLock&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)) {}
+
+ImeDictionaryLock& ImeDictionaryLock::operator=(ImeDictionaryLock&& other) noexcept {
+  std::swap(fd_, other.fd_);
+  return *this;
+}
+
+ImeDictionaryLock::~ImeDictionaryLock() {
+  // Closing the descriptor drops the fcntl lock.
+  if (fd_ >= 0) ::close(fd_);
+}

@@ -1,0 +1,25 @@
+#include "sync/sync_environment.h"
+
+#include <cstdlib>
+
+#include "platform/home.h"
+
+SyncEnvironment SyncEnvironment::process() {
+  return {
+      .variable = [](std::string_view name) -> std::optional<std::string> {
+        if (const char* value = std::getenv(std::string(name).c_str())) return value;
+        return std::nullopt;
+      },
+      .home = platform::homeDirectory(),
+  };
+}
+
+std::optional<std::string> SyncEnvironment::get(std::string_view name) const {
+  return variable ? variable(name) : std::nullopt;
+}
+
+std::filesystem::path SyncEnvironment::expand(std::string_view path) const {
+  if (path == "~") return home;
+  if (path.starts_with("~/")) return home / std::string(path.substr(2));
+  return std::string(path);
+}

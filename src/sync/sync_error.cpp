@@ -1,0 +1,42 @@
+#include "sync/sync_error.h"
+
+namespace {
+
+std::string joined(const std::vector<std::string>& names) {
+  std::string text;
+  for (const std::string& name : names) {
+    if (!text.empty()) text += "、";
+    text += name;
+  }
+  return text;
+}
+
+std::string describe(const SyncError::Case& errorCase) {
+  struct Describer {
+    std::string operator()(const SyncError::ZeroByteMaster& e) const {
+      return "マスターに 0 "
+             "バイトのファイルがあります（クラウドとの同期が終わっていない可能性があります）: " +
+             joined(e.names);
+    }
+    std::string operator()(const SyncError::VerifyFailed&) const {
+      return "辞書ファイルに書き込めませんでした（書き込み後に読み込んだ内容が一致しません）。辞書"
+             "のバックアップから復元してください";
+    }
+    std::string operator()(const SyncError::NotConfigured&) const {
+      return "同期に使うフォルダが未設定です。アプリを開いて設定してください";
+    }
+    std::string operator()(const SyncError::NoIME&) const {
+      return "Google 日本語入力が見つかりません。インストールしてから、もう一度お試しください";
+    }
+    std::string operator()(const SyncError::NoUserDictionary&) const {
+      return "Google "
+             "日本語入力のユーザー辞書がまだありません。辞書ツールで語を1つ登録してから、もう一度お"
+             "試しください";
+    }
+  };
+  return std::visit(Describer{}, errorCase);
+}
+
+}  // namespace
+
+SyncError::SyncError(Case errorCase) : case_(std::move(errorCase)), description_(describe(case_)) {}
