@@ -48,8 +48,15 @@ class MasterStoreError : public std::exception {
     std::string word;
     bool operator==(const UnwritableText&) const = default;
   };
-  using Case = std::variant<ZeroByte, ChangedElsewhere, AlreadyExists, Invalid, EmptyDictionary,
-                            UnknownDictionary, VerifyFailed, LastDictionary, UnwritableText>;
+  // A new dictionary's name that would make a file the readers never see.
+  struct UnusableName {
+    std::string name;
+    std::string reason;
+    bool operator==(const UnusableName&) const = default;
+  };
+  using Case =
+      std::variant<ZeroByte, ChangedElsewhere, AlreadyExists, Invalid, EmptyDictionary,
+                   UnknownDictionary, VerifyFailed, LastDictionary, UnwritableText, UnusableName>;
 
   explicit MasterStoreError(Case errorCase);
   const Case& errorCase() const noexcept { return case_; }

@@ -1,0 +1,40 @@
+#include "master/master_listing.h"
+
+#include <algorithm>
+#include <system_error>
+
+#include "master/master_error.h"
+#include "platform/text.h"
+
+namespace MasterListing {
+
+std::vector<Name> dictionaryFiles(const std::filesystem::path& dir) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  if (!fs::exists(fs::symlink_status(dir, error))) {
+    throw MasterError(MasterError::NotFound{dir.string()});
+  }
+  std::vector<Name> names;
+  for (const fs::directory_entry& entry : fs::directory_iterator(dir)) {
+    std::string listed = entry.path().filename().string();
+    if (!listed.ends_with(".txt") || listed.starts_with(".")) continue;
+    if (entry.is_directory(error)) continue;
+    std::string normal = platform::nfc(listed);
+    names.push_back({std::move(listed), std::move(normal)});
+  }
+  std::sort(names.begin(), names.end(), [](const Name& a, const Name& b) {
+    return a.nfc != b.nfc ? a.nfc < b.nfc : a.listed < b.listed;
+  });
+  return names;
+}
+
+std::string dictionaryName(std::string_view fileName) {
+  return std::string(fileName.substr(0, fileName.size() - 4));
+}
+
+std::string_view withoutByteOrderMark(std::string_view text) {
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  return text;
+}
+
+}  // namespace MasterListing

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// What the two master readers share: which files of the folder are
+// dictionaries, and in which order they are read.
+namespace MasterListing {
+
+struct Name {
+  std::string listed;  // as the folder gave it: the name to open the file by
+  std::string nfc;
+};
+
+// Names ending in ".txt" and not beginning with ".", subfolders left out,
+// sorted by their NFC forms' code points. Throws MasterError (notFound) when
+// nothing is at `dir`; listing errors pass through.
+std::vector<Name> dictionaryFiles(const std::filesystem::path& dir);
+
+// The dictionary name of a file name: without its ".txt".
+std::string dictionaryName(std::string_view fileName);
+
+// Editors on some systems lead a UTF-8 file with a byte-order mark; it is
+// encoding noise, not part of the first reading.
+std::string_view withoutByteOrderMark(std::string_view text);
+
+}  // namespace MasterListing
