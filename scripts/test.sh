@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds Wordloom and runs every test: the normal build, the same tests under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzzer for a while.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/bootstrap.sh"
+
+jobs=$(nproc)
+cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$root/build"
+ctest --test-dir "$root/build" --output-on-failure -j "$jobs"
+
+cmake -S "$root" -B "$root/build-sanitize" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DWORDLOOM_SANITIZE=ON -DWORDLOOM_BENCH=OFF >/dev/null
+cmake --build "$root/build-sanitize"
+ctest --test-dir "$root/build-sanitize" --output-on-failure -j "$jobs"
+
+"$root/scripts/fuzz.sh" "${WORDLOOM_FUZZ_SECONDS:-60}"
