@@ -1,0 +1,157 @@
+#include "background/notifier.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusError>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QStandardPaths>
+#include <QStringList>
+#include <QVariantMap>
+#include <iostream>
+#include <memory>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "background/app_info.h"
+#include "platform/process.h"
+
+namespace {
+
+const QString service = QStringLiteral("org.freedesktop.Notifications");
+const QString objectPath = QStringLiteral("/org/freedesktop/Notifications");
+const QString interface = QStringLiteral("org.freedesktop.Notifications");
+
+void log(const std::string& line) {
+  std::cerr << AppInfo::name() << ": " << line << std::endl;
+}
+
+QString appName() {
+  return QString::fromStdString(AppInfo::name());
+}
+
+// A process without an application object gets one for the time it talks to
+// the bus; QtDBus wants one, and the common up-to-date run stays without Qt.
+std::unique_ptr<QCoreApplication> applicationIfNone() {
+  if (QCoreApplication::instance() != nullptr) return nullptr;
+  static int argc = 1;
+  static char name[] = "wordloom";
+  static char* argv[] = {name, nullptr};
+  return std::make_unique<QCoreApplication>(argc, argv);
+}
+
+struct SettingsCommand {
+  QString program;
+  std::vector<std::string> arguments;
+};
+
+std::vector<SettingsCommand> settingsCommands() {
+  std::vector<SettingsCommand> commands = {
+      {QStringLiteral("gnome-control-center"), {"notifications"}},
+      {QStringLiteral("systemsettings"), {"kcm_notifications"}},
+      {QStringLiteral("xfce4-notifyd-config"), {}},
+  };
+  if (qEnvironmentVariable("XDG_CURRENT_DESKTOP").contains(QStringLiteral("KDE"))) {
+    std::swap(commands[0], commands[1]);
+  }
+  return commands;
+}
+
+}  // namespace
+
+Notifier::Notifier(QObject* parent) : QObject(parent) {}
+
+Notifier& Notifier::shared() {
+  // Never destroyed: it may outlive the application object.
+  static Notifier* instance = new Notifier;
+  return *instance;
+}
+
+void Notifier::prepare() {
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected()) {
+    setStatus(Status::off);
+    return;
+  }
+  if (!listening_) {
+    bus.connect(service, objectPath, interface, QStringLiteral("ActionInvoked"), this,
+                SLOT(onActionInvoked(uint, QString)));
+    bus.connect(service, objectPath, interface, QStringLiteral("NotificationClosed"), this,
+                SLOT(onNotificationClosed(uint, uint)));
+    listening_ = true;
+  }
+  refresh();
+}
+
+void Notifier::refresh() {
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected()) return;
+  const QDBusMessage call = QDBusMessage::createMethodCall(service, objectPath, interface,
+                                                           QStringLiteral("GetServerInformation"));
+  auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
+  connect(watcher, &QDBusPendingCallWatcher::finished, this,
+          [this](QDBusPendingCallWatcher* finished) {
+            setStatus(finished->isError() ? Status::off : Status::allowed);
+            finished->deleteLater();
+          });
+}
+
+void Notifier::openSettings() {
+  for (const auto& command : settingsCommands()) {
+    const QString program = QStandardPaths::findExecutable(command.program);
+    if (program.isEmpty()) continue;
+    // The settings window stays open long after this returns.
+    std::thread([path = program.toStdString(), arguments = command.arguments] {
+      platform::runProcess(path, arguments);
+    }).detach();
+    return;
+  }
+}
+
+void Notifier::sendAndWait(const std::string& body) {
+  const std::unique_ptr<QCoreApplication> application = applicationIfNone();
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected()) {
+    log("アプリの外から起こされたので通知を出せません: " + body);
+    return;
+  }
+  QDBusMessage call =
+      QDBusMessage::createMethodCall(service, objectPath, interface, QStringLiteral("Notify"));
+  call << appName() << 0u << QString() << appName() << QString::fromStdString(body)
+       << QStringList{QStringLiteral("default"), appName()} << QVariantMap() << -1;
+  const QDBusMessage reply = bus.call(call, QDBus::Block, static_cast<int>(waitLimit.count()));
+  if (reply.type() == QDBusMessage::ReplyMessage) {
+    if (!reply.arguments().isEmpty()) posted_.insert(reply.arguments().constFirst().toUInt());
+    return;
+  }
+  const QDBusError error(reply);
+  switch (error.type()) {
+    case QDBusError::ServiceUnknown:
+      // No notification server on this bus: the same as having no bus.
+      log("アプリの外から起こされたので通知を出せません: " + body);
+      return;
+    case QDBusError::NoReply:
+    case QDBusError::Timeout:
+      // The wait is over; the notice may still appear.
+      return;
+    default:
+      log("通知を出せませんでした: " + error.message().toStdString());
+  }
+}
+
+void Notifier::onActionInvoked(uint id, const QString& action) {
+  if (action == QStringLiteral("default") && posted_.contains(id)) emit activated();
+}
+
+void Notifier::onNotificationClosed(uint id, uint) {
+  posted_.remove(id);
+}
+
+void Notifier::setStatus(Status status) {
+  if (status_ == status) return;
+  status_ = status;
+  emit statusChanged(status);
+}
