@@ -59,8 +59,9 @@ TEST(MasterParse, RefusesTheFirstBadLineWithItsNumberAndReason) {
     Master::parse("あ\t亜\n", "x.txt");
     FAIL();
   } catch (const MasterError& error) {
-    EXPECT_EQ(error.errorCase(), MasterError::Case(MasterError::BadLine{
-                                     "x.txt", 1, "項目の数が 2 です（よみ・単語・品詞・コメントの 4つ）"}));
+    EXPECT_EQ(error.errorCase(),
+              MasterError::Case(MasterError::BadLine{
+                  "x.txt", 1, "項目の数が 2 です（よみ・単語・品詞・コメントの 4つ）"}));
   }
 }
 
@@ -71,8 +72,8 @@ TEST(MasterText, WritesFourColumnsAndReadsBackWhatItWrote) {
 
   // Any text without TAB, LF or a final CR survives the round trip.
   std::mt19937 random(7);
-  const std::vector<std::string> pieces{"あ", "ア", "亜", "a", " ", "\r", "\xEF\xBB\xBF",
-                                        decomposedGa, "、", "🙂"};
+  const std::vector<std::string> pieces{"あ", "ア",           "亜",         "a",  " ",
+                                        "\r", "\xEF\xBB\xBF", decomposedGa, "、", "🙂"};
   const auto text = [&](std::size_t most) {
     std::string out;
     for (std::size_t n = random() % (most + 1); n > 0; --n) out += pieces[random() % pieces.size()];
@@ -149,9 +150,11 @@ TEST_F(MasterFolder, ZeroByteFilesStopOnlyTheStoreReaderAndOnlyAfterTheRest) {
     MasterStore::load(master());
     FAIL();
   } catch (const MasterStoreError& error) {
-    EXPECT_EQ(error.errorCase(), MasterStoreError::Case(MasterStoreError::ZeroByte{{"a.txt", "c.txt"}}));
+    EXPECT_EQ(error.errorCase(),
+              MasterStoreError::Case(MasterStoreError::ZeroByte{{"a.txt", "c.txt"}}));
     EXPECT_STREQ(error.what(),
-                 "マスターに 0 バイトのファイルがあります（クラウドとの同期が終わっていない可能性があります）"
+                 "マスターに 0 "
+                 "バイトのファイルがあります（クラウドとの同期が終わっていない可能性があります）"
                  ": a.txt、c.txt");
   }
   // A bad line is reported at once, even after an empty file.

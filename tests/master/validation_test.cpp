@@ -9,8 +9,8 @@ namespace {
 using Level = ValidationIssue::Level;
 
 TEST(Validation, EmptyReadingOrWordIsAnErrorAndNothingElse) {
-  const std::vector<ValidationIssue> issues =
-      Validation::check({{"A", {{"あ", "", 1, ""}, {"あ", "", 1, ""}}}, {"B", {{"", "亜", 1, ""}}}});
+  const std::vector<ValidationIssue> issues = Validation::check(
+      {{"A", {{"あ", "", 1, ""}, {"あ", "", 1, ""}}}, {"B", {{"", "亜", 1, ""}}}});
   const std::vector<ValidationIssue> expected{
       {Level::error, "A", "よみか単語が空の語があります（よみ「あ」単語「」）"},
       {Level::error, "A", "よみか単語が空の語があります（よみ「あ」単語「」）"},
@@ -23,28 +23,33 @@ TEST(Validation, EmptyReadingOrWordIsAnErrorAndNothingElse) {
 TEST(Validation, DuplicatesInOneDictionaryCompareWithTheFirstOccurrence) {
   EXPECT_EQ(Validation::check({{"A", {{"あ", "亜", 1, ""}, {"あ", "亜", 1, "別"}}}}),
             (std::vector<ValidationIssue>{{Level::error, "A", "あ → 亜: 同じ語が 2つあります"}}));
-  EXPECT_EQ(Validation::check({{"A", {{"あ", "亜", 1, ""}, {"あ", "亜", 5, ""}, {"あ", "亜", 9, ""}}}}),
-            (std::vector<ValidationIssue>{
-                {Level::error, "A", "あ → 亜: 同じ語が品詞違いで 2つあります（名詞・人名）"},
-                {Level::error, "A", "あ → 亜: 同じ語が品詞違いで 2つあります（名詞・地名）"}}));
+  EXPECT_EQ(
+      Validation::check({{"A", {{"あ", "亜", 1, ""}, {"あ", "亜", 5, ""}, {"あ", "亜", 9, ""}}}}),
+      (std::vector<ValidationIssue>{
+          {Level::error, "A", "あ → 亜: 同じ語が品詞違いで 2つあります（名詞・人名）"},
+          {Level::error, "A", "あ → 亜: 同じ語が品詞違いで 2つあります（名詞・地名）"}}));
   // Codes outside the table all read "?", so they are the same part of speech.
-  EXPECT_EQ(Validation::check({{"A", {{"あ", "亜", 0, ""}, {"あ", "亜", 99, ""}, {"あ", "亜", 1, ""}}}}),
-            (std::vector<ValidationIssue>{
-                {Level::error, "A", "あ → 亜: 同じ語が 2つあります"},
-                {Level::error, "A", "あ → 亜: 同じ語が品詞違いで 2つあります（?・名詞）"}}));
+  EXPECT_EQ(
+      Validation::check({{"A", {{"あ", "亜", 0, ""}, {"あ", "亜", 99, ""}, {"あ", "亜", 1, ""}}}}),
+      (std::vector<ValidationIssue>{
+          {Level::error, "A", "あ → 亜: 同じ語が 2つあります"},
+          {Level::error, "A", "あ → 亜: 同じ語が品詞違いで 2つあります（?・名詞）"}}));
   // Keys compare by canonical equivalence.
-  EXPECT_EQ(Validation::check({{"A", {{"が", "ガ", 1, ""}, {"が", decomposedGa, 1, ""}}}}).size(), 1u);
+  EXPECT_EQ(Validation::check({{"A", {{"が", "ガ", 1, ""}, {"が", decomposedGa, 1, ""}}}}).size(),
+            1u);
 }
 
 TEST(Validation, TheSameWordInLaterDictionariesIsAWarningNamingTheFirst) {
   const DictEntry a{"あ", "亜", 1, ""};
-  EXPECT_EQ(Validation::check({{"A", {a}}, {"B", {a}}, {"C", {a}}}),
-            (std::vector<ValidationIssue>{{Level::warning, "B", "あ → 亜: 辞書「A」にもあります"},
-                                          {Level::warning, "C", "あ → 亜: 辞書「A」にもあります"}}));
-  EXPECT_EQ(Validation::check({{"A", {a}}, {"B", {{"い", "胃", 1, ""}, a, a}}}),
-            (std::vector<ValidationIssue>{{Level::warning, "B", "あ → 亜: 辞書「A」にもあります"},
-                                          {Level::error, "B", "あ → 亜: 同じ語が 2つあります"},
-                                          {Level::warning, "B", "あ → 亜: 辞書「A」にもあります"}}));
+  EXPECT_EQ(
+      Validation::check({{"A", {a}}, {"B", {a}}, {"C", {a}}}),
+      (std::vector<ValidationIssue>{{Level::warning, "B", "あ → 亜: 辞書「A」にもあります"},
+                                    {Level::warning, "C", "あ → 亜: 辞書「A」にもあります"}}));
+  EXPECT_EQ(
+      Validation::check({{"A", {a}}, {"B", {{"い", "胃", 1, ""}, a, a}}}),
+      (std::vector<ValidationIssue>{{Level::warning, "B", "あ → 亜: 辞書「A」にもあります"},
+                                    {Level::error, "B", "あ → 亜: 同じ語が 2つあります"},
+                                    {Level::warning, "B", "あ → 亜: 辞書「A」にもあります"}}));
   // Two dictionaries whose names are the same text in other forms are one.
   EXPECT_EQ(Validation::check({{"ガ", {a}}, {decomposedGa, {{"あ", "亜", 1, "x"}}}}).size(), 0u);
 }
