@@ -97,11 +97,12 @@ ApplyResult Syncer::apply(const ApplyOptions& options) const {
   const UserDictionaryFile target = Master::build(master, &current);
   std::vector<DictionaryDiff> diff = Diff::between(current, target);
 
-  if (!options.discardLocalEdits) {
+  // A dictionary that already holds the master's words loses nothing to the
+  // reflect, whatever was recorded: after a crash between writing the file and
+  // recording it, our own write must not come back as direct edits.
+  if (!options.discardLocalEdits && !diff.empty()) {
     if (edits && !edits->empty()) return {ApplyResult::LocalEdits{*edits, false}};
-    if (!edits && !diff.empty()) {
-      return {ApplyResult::LocalEdits{Diff::between(target, current), true}};
-    }
+    if (!edits) return {ApplyResult::LocalEdits{Diff::between(target, current), true}};
   }
   if (diff.empty()) {
     if (!options.dryRun) record(data);

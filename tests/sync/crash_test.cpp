@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <stdexcept>
+
+#include "child_process.h"
+#include "reflect_fixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+int stepToStop = -1;
+int stepsSeen = 0;
+
+void killAtStep(std::string_view, const fs::path&) {
+  if (stepsSeen++ == stepToStop) ::raise(SIGKILL);
+}
+
+void failAtStep(std::string_view, const fs::path&) {
+  if (stepsSeen++ == stepToStop) throw std::runtime_error("disk failed");
+}
+
+// A reflect that writes: three words on this computer, four in the master.
+class CrashSafety : public ReflectFixture {
+ protected:
+  using Content = std::vector<std::pair<std::string, Words>>;
+
+  void prepare() {
+    platform::setFileStepHook(nullptr);
+    fs::remove_all(state);
+    fs::remove(reloadLog);
+    writeMaster("人名", words("人", 3));
+    writeDictionary(file({{"人名", words("人", 3)}}));
+    reflectOnce();
+    writeMaster("人名", words("人", 4));
+  }
+
+  fs::path lastApplied() const { return paths().lastApplied(); }
+
+  // Whatever the interruption left, the file is the old or the new one, a
+  // changed file has a backup of the old one, and a later reflect finishes.
+  void checkAfterInterruption(int step) {
+    SCOPED_TRACE("step " + std::to_string(step));
+    const Content old = {{"人名", words("人", 3)}};
+    const Content fresh = {{"人名", words("人", 4)}};
+    const Content content = dictionaryContent();
+    EXPECT_TRUE(content == old || content == fresh);
+    if (content == fresh) {
+      bool backedUp = false;
+      for (const auto& entry : fs::directory_iterator(paths().backups())) {
+        if (entry.path().extension() == ".db") {
+          backedUp = backedUp || contentOf(UserDictionaryFile::read(entry.path())) == old;
+        }
+      }
+      EXPECT_TRUE(backedUp);
+    }
+    const ApplyResult later = syncer().apply();
+    EXPECT_TRUE(std::holds_alternative<ApplyResult::Applied>(later.value) ||
+                std::holds_alternative<ApplyResult::UpToDate>(later.value))
+        << "case " << later.value.index();
+    EXPECT_EQ(dictionaryContent(), fresh);
+    EXPECT_EQ(platform::readFile(lastApplied()), platform::readFile(dictionary));
+    EXPECT_FALSE(fs::exists(dictionary.parent_path() / ".wordloom.tmp"));
+    EXPECT_EQ(syncer().apply(), ApplyResult{ApplyResult::UpToDate{}});
+  }
+};
+
+TEST_F(CrashSafety, KilledAtEveryStepOfTheWritePath) {
+  int step = 0;
+  for (;; ++step) {
+    prepare();
+    stepToStop = step;
+    stepsSeen = 0;
+    const pid_t child = forkChild([&] {
+      platform::setFileStepHook(killAtStep);
+      syncer().apply();
+      return 0;
+    });
+    const int status = waitChild(child);
+    if (status == 0) break;
+    ASSERT_EQ(status, 128 + SIGKILL);
+    checkAfterInterruption(step);
+  }
+  // Backup, dictionary and last applied copy: five steps each.
+  EXPECT_EQ(step, 15);
+}
+
+TEST_F(CrashSafety, FailingAtEveryStepOfTheWritePathIsReportedAndLosesNothing) {
+  int step = 0;
+  for (;; ++step) {
+    prepare();
+    stepToStop = step;
+    stepsSeen = 0;
+    platform::setFileStepHook(failAtStep);
+    bool failed = false;
+    try {
+      syncer().apply();
+    } catch (const std::runtime_error& error) {
+      failed = std::string_view(error.what()) == "disk failed";
+    }
+    platform::setFileStepHook(nullptr);
+    if (!failed) break;
+    EXPECT_EQ(reloads(), 0);
+    checkAfterInterruption(step);
+  }
+  EXPECT_EQ(step, 15);
+}
+
+}  // namespace

@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "child_process.h"
+#include "reflect_fixture.h"
+#include "sync/ime_dictionary_lock.h"
+#include "sync/ime_platform.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(ImeTables, MozcOnLinux) {
+  const std::string user = std::to_string(::getuid());
+  EXPECT_EQ(ImePlatform::mozc(),
+            (ImePlatform{
+                .installLocations = {"/usr/lib/mozc/mozc_server", "/usr/libexec/mozc/mozc_server",
+                                     "/usr/lib64/mozc/mozc_server"},
+                .toolProbe = {"pgrep", {"-u", user, "-f", "mozc_tool"}},
+                .dictionaryLockName = ".user_dictionary.db.lock",
+                .reload = {"pkill", {"-u", user, "-x", "mozc_server"}}}));
+}
+
+TEST(ImeTables, GoogleJapaneseInputOnMac) {
+  EXPECT_EQ(
+      ImePlatform::googleJapaneseInput(),
+      (ImePlatform{
+          .installLocations = {"/Library/Input Methods/GoogleJapaneseInput.app",
+                               "~/Library/Input Methods/GoogleJapaneseInput.app"},
+          .toolProbe = {"/usr/bin/pgrep",
+                        {"-f",
+                         "DictionaryTool|GoogleJapaneseInputTool|GoogleJapaneseInputPrefPane"}},
+          .dictionaryLockName = "",
+          .reload = {"/usr/bin/pkill", {"-x", "GoogleJapaneseInputConverter"}}}));
+}
+
+using ImeInterface = ReflectFixture;
+
+TEST_F(ImeInterface, ProbeStatusDecidesAndAProbeThatCannotRunCountsAsOpen) {
+  Syncer s = syncer();
+  EXPECT_FALSE(s.isToolOpen());
+  s.ime.toolProbe = {"true", {}};
+  EXPECT_TRUE(s.isToolOpen());
+  s.ime.toolProbe = {"/bin/sh", {"-c", "exit 2"}};
+  EXPECT_FALSE(s.isToolOpen());
+  s.ime.toolProbe = {(dir / "missing").string(), {}};
+  EXPECT_TRUE(s.isToolOpen());
+}
+
+// The real probe: a process of this user whose command line names mozc_tool.
+TEST_F(ImeInterface, MozcProbeFindsAToolOfThisUser) {
+  Syncer s = syncer();
+  s.ime.toolProbe = ImePlatform::mozc().toolProbe;
+  EXPECT_FALSE(s.isToolOpen());
+  const fs::path tool = dir / "mozc_tool";
+  fs::copy_file("/bin/sleep", tool);
+  Signal started;
+  const pid_t child = forkChild([&] {
+    started.post();
+    ::execl(tool.c_str(), "mozc_tool", "30", static_cast<char*>(nullptr));
+    return 1;
+  });
+  started.wait();
+  bool seen = false;
+  for (int i = 0; i < 100 && !seen; ++i) {
+    seen = s.isToolOpen();
+    if (!seen) ::usleep(10000);
+  }
+  EXPECT_TRUE(seen);
+  ::kill(child, SIGKILL);
+  waitChild(child);
+  EXPECT_FALSE(s.isToolOpen());
+}
+
+TEST_F(ImeInterface, ReloadRunsTheCommandAndIgnoresFailures) {
+  Syncer s = syncer();
+  s.reloadConverter();
+  EXPECT_EQ(reloads(), 1);
+  s.ime.reload = {"false", {}};
+  s.reloadConverter();
+  s.ime.reload = {(dir / "missing").string(), {}};
+  s.reloadConverter();
+}
+
+TEST_F(ImeInterface, ImesLockSeenOnlyWhileAnotherProcessHoldsIt) {
+  const fs::path lockFile = dir / ".user_dictionary.db.lock";
+  EXPECT_FALSE(ImeDictionaryLock::isHeldElsewhere(lockFile));
+  {
+    auto mine = ImeDictionaryLock::tryTake(lockFile);
+    ASSERT_TRUE(mine);
+    EXPECT_TRUE(fs::exists(lockFile));
+    const pid_t other = forkChild([&] {
+      return ImeDictionaryLock::isHeldElsewhere(lockFile) && !ImeDictionaryLock::tryTake(lockFile)
+                 ? 0
+                 : 1;
+    });
+    EXPECT_EQ(waitChild(other), 0);
+  }
+  const pid_t other = forkChild([&] { return ImeDictionaryLock::tryTake(lockFile) ? 0 : 1; });
+  EXPECT_EQ(waitChild(other), 0);
+
+  // Mozc leaves its lock files read-only; that must not keep us out.
+  fs::permissions(lockFile, fs::perms::owner_read);
+  EXPECT_TRUE(ImeDictionaryLock::tryTake(lockFile));
+}
+
+TEST_F(ImeInterface, LockFileThatCannotBeMadeIsAFilesystemError) {
+  EXPECT_THROW(ImeDictionaryLock::tryTake(dir / "missing-folder/.lock"), fs::filesystem_error);
+}
+
+}  // namespace

@@ -1,0 +1,420 @@
+#include "sync/syncer.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <regex>
+
+#include "child_process.h"
+#include "master/master_error.h"
+#include "model/proto_wire.h"
+#include "platform/home.h"
+#include "reflect_fixture.h"
+#include "sync/ime_dictionary_lock.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+template <class Case>
+Case as(const ApplyResult& result) {
+  EXPECT_TRUE(std::holds_alternative<Case>(result.value)) << "case " << result.value.index();
+  const Case* found = std::get_if<Case>(&result.value);
+  return found != nullptr ? *found : Case{};
+}
+
+SyncError::Case raised(const Syncer& syncer, const ApplyOptions& options = {}) {
+  try {
+    syncer.apply(options);
+  } catch (const SyncError& error) {
+    return error.errorCase();
+  }
+  ADD_FAILURE() << "no SyncError";
+  return {};
+}
+
+ino_t inodeOf(const fs::path& path) {
+  struct stat info {};
+  ::stat(path.c_str(), &info);
+  return info.st_ino;
+}
+
+using Reflect = ReflectFixture;
+
+TEST(SyncErrorText, DescriptionsAreExact) {
+  EXPECT_STREQ(SyncError(SyncError::ZeroByteMaster{{"人名.txt", "地名.txt"}}).what(),
+               "マスターに 0 "
+               "バイトのファイルがあります（クラウドとの同期が終わっていない可能性があります）: "
+               "人名.txt、地名.txt");
+  EXPECT_STREQ(SyncError(SyncError::VerifyFailed{}).what(),
+               "辞書ファイルに書き込めませんでした（書き込み後に読み込んだ内容が一致しません）。"
+               "辞書のバックアップから復元してください");
+  EXPECT_STREQ(SyncError(SyncError::NotConfigured{}).what(),
+               "同期に使うフォルダが未設定です。アプリを開いて設定してください");
+  EXPECT_STREQ(SyncError(SyncError::NoIME{}).what(),
+               "Google 日本語入力が見つかりません。インストールしてから、もう一度お試しください");
+  EXPECT_STREQ(SyncError(SyncError::NoUserDictionary{}).what(),
+               "Google 日本語入力のユーザー辞書がまだありません。"
+               "辞書ツールで語を1つ登録してから、もう一度お試しください");
+}
+
+TEST(MacStateOfResult, SameCaseWithoutTheBackupAndTheTexts) {
+  DictionaryDiff added;
+  added.name = "人名";
+  added.added = {{"あ", "亜", 1, ""}};
+  const std::vector<DictionaryDiff> diff = {added};
+  EXPECT_EQ(MacState::from({ApplyResult::Applied{diff, "/backup.db"}}),
+            MacState{MacState::Applied{diff}});
+  EXPECT_EQ(MacState::from({ApplyResult::MasterProblem{{"a: b"}}}),
+            MacState{MacState::MasterProblem{{"a: b"}}});
+  EXPECT_EQ(MacState::from({ApplyResult::LocalEdits{diff, true}}),
+            (MacState{MacState::LocalEdits{diff, true}}));
+  EXPECT_EQ(MacState::from({ApplyResult::BigChange{diff, "r"}}),
+            (MacState{MacState::BigChange{diff, "r"}}));
+  EXPECT_EQ(MacState::from({ApplyResult::UpToDate{}}), MacState{MacState::UpToDate{}});
+  EXPECT_EQ(MacState::from({ApplyResult::ToolOpen{}}), MacState{MacState::ToolOpen{}});
+
+  const std::vector<std::pair<MacState, std::string>> summaries = {
+      {{MacState::Applied{}}, "マスターどおりです"},
+      {{MacState::MasterProblem{}}, "マスターに問題があります"},
+      {{MacState::LocalEdits{}}, "直接変更した語があります"},
+      {{MacState::BigChange{}}, "大きな変更で停止しています"},
+      {{MacState::Failed{"x"}}, "反映できませんでした"},
+      {{MacState::Checking{}}, "確認しています…"},
+      {{MacState::UpToDate{}}, "マスターどおりです"},
+      {{MacState::ToolOpen{}}, "辞書ツールを閉じると反映します"},
+  };
+  for (const auto& [state, summary] : summaries) {
+    EXPECT_EQ(state.summary(), summary);
+    const bool ok = std::holds_alternative<MacState::Applied>(state.value) ||
+                    std::holds_alternative<MacState::UpToDate>(state.value);
+    EXPECT_EQ(state.isOK(), ok) << summary;
+  }
+}
+
+TEST_F(Reflect, UnconfiguredIsRaisedBeforeTheDictionaryOrToolsAreLookedAt) {
+  Syncer s = syncer();
+  s.paths.master = SyncPaths::unconfigured(state);
+  s.ime.toolProbe = {"true", {}};
+  EXPECT_EQ(raised(s), SyncError::Case{SyncError::NotConfigured{}});
+}
+
+TEST_F(Reflect, MissingDictionaryTellsWhetherTheImeIsInstalled) {
+  writeMaster("人名", words("人", 1));
+  EXPECT_EQ(raised(syncer()), SyncError::Case{SyncError::NoUserDictionary{}});
+  fs::remove(installed);
+  EXPECT_EQ(raised(syncer()), SyncError::Case{SyncError::NoIME{}});
+}
+
+TEST_F(Reflect, ImeAppsExpandTheHomeFolder) {
+  Syncer s = syncer();
+  s.ime = ImePlatform::googleJapaneseInput();
+  EXPECT_EQ(s.imeApps(),
+            (std::vector<fs::path>{
+                "/Library/Input Methods/GoogleJapaneseInput.app",
+                platform::homeDirectory() / "Library/Input Methods/GoogleJapaneseInput.app"}));
+}
+
+TEST_F(Reflect, OpenToolStopsEvenABrokenMaster) {
+  platform::writeAtomically(master / "壊れた.txt", "no tabs here\n");
+  writeDictionary(file({{"壊れた", words("語", 2)}}));
+  const std::string before = platform::readFile(dictionary);
+  for (const ImeCommand& probe :
+       {ImeCommand{"true", {}}, ImeCommand{(dir / "no-such-probe").string(), {}}}) {
+    Syncer s = syncer();
+    s.ime.toolProbe = probe;
+    EXPECT_EQ(s.apply(), ApplyResult{ApplyResult::ToolOpen{}}) << probe.program;
+  }
+  EXPECT_THROW(syncer().apply(), MasterError);
+  EXPECT_EQ(platform::readFile(dictionary), before);
+  EXPECT_FALSE(fs::exists(state));
+}
+
+TEST_F(Reflect, ImesOwnLockHeldByAToolStopsTheReflect) {
+  writeMaster("人名", words("人", 3));
+  writeDictionary(file({{"人名", words("人", 2)}}));
+  const fs::path lockFile = dictionary.parent_path() / ".user_dictionary.db.lock";
+  Signal locked, done;
+  const pid_t tool = forkChild([&] {
+    auto lock = ImeDictionaryLock::tryTake(lockFile);
+    locked.post();
+    done.wait();
+    return lock ? 0 : 1;
+  });
+  locked.wait();
+  EXPECT_TRUE(syncer().isToolOpen());
+  EXPECT_EQ(syncer().apply({.discardLocalEdits = true}), ApplyResult{ApplyResult::ToolOpen{}});
+  done.post();
+  EXPECT_EQ(waitChild(tool), 0);
+  EXPECT_FALSE(syncer().isToolOpen());
+  EXPECT_TRUE(std::holds_alternative<ApplyResult::Applied>(
+      syncer().apply({.discardLocalEdits = true}).value));
+}
+
+// The lock is ours while the file is replaced, so a tool opened at that
+// moment cannot save over it.
+TEST_F(Reflect, ImesLockIsHeldWhileTheFileIsReplaced) {
+  writeMaster("人名", words("人", 3));
+  writeDictionary(file({{"人名", words("人", 3)}}));
+  reflectOnce();
+  writeMaster("人名", words("人", 4));
+  static fs::path watched;
+  static fs::path lockFile;
+  static int heldAtRename;
+  watched = dictionary;
+  lockFile = dictionary.parent_path() / ".user_dictionary.db.lock";
+  heldAtRename = -1;
+  platform::setFileStepHook([](std::string_view step, const fs::path& target) {
+    if (step != "rename" || target != watched) return;
+    const pid_t probe =
+        forkChild([] { return ImeDictionaryLock::isHeldElsewhere(lockFile) ? 0 : 1; });
+    heldAtRename = waitChild(probe);
+  });
+  EXPECT_TRUE(std::holds_alternative<ApplyResult::Applied>(syncer().apply().value));
+  EXPECT_EQ(heldAtRename, 0);
+}
+
+TEST_F(Reflect, ZeroByteFilesStopBeforeTheMasterIsRead) {
+  writeMaster("人名", words("人", 2));
+  platform::writeAtomically(master / u8("地名.txt"), "");
+  platform::writeAtomically(master / u8(".隠し.txt"), "");
+  platform::writeAtomically(master / u8("人名 (競合コピー).txt"), "");
+  platform::writeAtomically(master / u8("壊れた.txt"), "not a master line\n");
+  writeDictionary(file({{"人名", words("人", 2)}}));
+  EXPECT_EQ(raised(syncer()), SyncError::Case{SyncError::ZeroByteMaster{{"地名.txt"}}});
+}
+
+TEST_F(Reflect, FirstRunWithTheSameWordsIsUpToDateAndRemembersTheFile) {
+  writeMaster("人名", words("人", 3));
+  writeDictionary(file({{"人名", words("人", 3)}}));
+  EXPECT_EQ(syncer().apply(), ApplyResult{ApplyResult::UpToDate{}});
+  EXPECT_EQ(platform::readFile(paths().lastApplied()), platform::readFile(dictionary));
+  EXPECT_FALSE(fs::exists(paths().backups()));
+  EXPECT_EQ(reloads(), 0);
+}
+
+TEST_F(Reflect, FirstRunWithOtherWordsOffersThemThenDiscardWritesTheMaster) {
+  const Words master = {{"あ", "亜", 1, ""}, {"い", "伊", 1, ""}};
+  writeMaster("人名", master);
+  const Words mine = {{"あ", "亜", 1, ""}, {"う", "宇", 1, ""}};
+  writeDictionary(file({{"人名", mine}}));
+  const std::string before = platform::readFile(dictionary);
+
+  const auto edits = as<ApplyResult::LocalEdits>(syncer().apply());
+  EXPECT_TRUE(edits.firstRun);
+  ASSERT_EQ(edits.diff.size(), 1u);
+  EXPECT_EQ(edits.diff[0].added, (Words{{"う", "宇", 1, ""}}));
+  EXPECT_EQ(edits.diff[0].removed, (Words{{"い", "伊", 1, ""}}));
+  EXPECT_EQ(platform::readFile(dictionary), before);
+  EXPECT_FALSE(fs::exists(state / u8("前回反映した辞書.db")));
+
+  const auto applied = as<ApplyResult::Applied>(syncer().apply({.discardLocalEdits = true}));
+  EXPECT_EQ(platform::readFile(applied.backup), before);
+  EXPECT_EQ(dictionaryContent(), (std::vector<std::pair<std::string, Words>>{{"人名", master}}));
+  EXPECT_EQ(UserDictionaryFile::read(dictionary).dictionaries[0].id, 100u);
+  EXPECT_EQ(platform::readFile(state / u8("前回反映した辞書.db")), platform::readFile(dictionary));
+  EXPECT_EQ(reloads(), 1);
+  EXPECT_FALSE(fs::exists(dictionary.parent_path() / ".wordloom.tmp"));
+}
+
+TEST_F(Reflect, WordsChangedDirectlyAfterAReflectStopIt) {
+  writeMaster("人名", words("人", 3));
+  writeDictionary(file({{"人名", words("人", 3)}}));
+  reflectOnce();
+  Words mine = words("人", 3);
+  mine[1].comment = "直接";
+  writeDictionary(file({{"人名", mine}}));
+  writeMaster("人名", words("人", 4));
+
+  const auto edits = as<ApplyResult::LocalEdits>(syncer().apply());
+  EXPECT_FALSE(edits.firstRun);
+  ASSERT_EQ(edits.diff.size(), 1u);
+  EXPECT_EQ(edits.diff[0].changed, (std::vector<ChangedEntry>{{words("人", 3)[1], mine[1]}}));
+
+  as<ApplyResult::Applied>(syncer().apply({.discardLocalEdits = true}));
+  EXPECT_EQ(dictionaryContent(),
+            (std::vector<std::pair<std::string, Words>>{{"人名", words("人", 4)}}));
+}
+
+TEST_F(Reflect, ErrorLevelFindingsStopButWarningsDoNot) {
+  Words twice = words("人", 2);
+  twice.push_back(twice[0]);
+  writeMaster("人名", twice);
+  writeMaster("地名", words("地", 1));
+  writeDictionary(file({{"人名", words("人", 2)}}));
+  const auto problem = as<ApplyResult::MasterProblem>(syncer().apply());
+  ASSERT_EQ(problem.lines.size(), 1u);
+  EXPECT_TRUE(problem.lines[0].starts_with("人名: ")) << problem.lines[0];
+
+  // The same word in two dictionaries is only a warning.
+  writeMaster("人名", words("人", 2));
+  writeMaster("地名", words("人", 1));
+  EXPECT_TRUE(std::holds_alternative<ApplyResult::Applied>(
+      syncer().apply({.discardLocalEdits = true}).value));
+}
+
+TEST_F(Reflect, HalfTheWordsGoingIsNotBigMoreIs) {
+  writeMaster("人名", words("人", 10));
+  writeDictionary(file({{"人名", words("人", 10)}}));
+  reflectOnce();
+
+  writeMaster("人名", words("人", 4));
+  const auto big = as<ApplyResult::BigChange>(syncer().apply());
+  EXPECT_EQ(big.reason, "語が 10 から 4 に減ります");
+  EXPECT_EQ(big.diff[0].removed.size(), 6u);
+  EXPECT_EQ(dictionaryContent()[0].second.size(), 10u);
+  as<ApplyResult::Applied>(syncer().apply({.allowBigChange = true}));
+  EXPECT_EQ(dictionaryContent()[0].second.size(), 4u);
+
+  writeMaster("人名", words("人", 10));
+  reflectOnce();
+  writeMaster("人名", words("人", 5));
+  as<ApplyResult::Applied>(syncer().apply());
+}
+
+TEST_F(Reflect, TheTotalCountsEveryDictionary) {
+  writeMaster("人名", words("人", 10));
+  writeMaster("地名", words("地", 100));
+  writeDictionary(file({{"人名", words("人", 10)}, {"地名", words("地", 100)}}));
+  reflectOnce();
+  writeMaster("人名", words("人", 4));
+  as<ApplyResult::Applied>(syncer().apply());
+}
+
+TEST_F(Reflect, AWholeDictionaryGoingStopsUnlessDeletedThroughTheStore) {
+  writeMaster("人名", words("人", 10));
+  writeMaster("地名", words("地", 50));
+  writeDictionary(file({{"人名", words("人", 10)}, {"地名", words("地", 50)}}));
+  reflectOnce();
+
+  fs::remove(master / u8("地名.txt"));
+  EXPECT_EQ(as<ApplyResult::BigChange>(syncer().apply()).reason,
+            "辞書「地名」が丸ごと削除されます");
+
+  // Deleted through the store: allowed, and its words no longer count, so
+  // losing 6 of the remaining 10 is big again.
+  platform::writeAtomically(master / u8(".消した辞書"), "地名\t20240101-000000\n");
+  writeMaster("人名", words("人", 4));
+  EXPECT_EQ(as<ApplyResult::BigChange>(syncer().apply()).reason, "語が 10 から 4 に減ります");
+  writeMaster("人名", words("人", 5));
+  as<ApplyResult::Applied>(syncer().apply());
+  EXPECT_EQ(dictionaryContent(),
+            (std::vector<std::pair<std::string, Words>>{{"人名", words("人", 5)}}));
+}
+
+TEST_F(Reflect, BackupsKeepTheNewestAndNeverOverwriteEachOther) {
+  writeMaster("人名", words("人", 1));
+  writeDictionary(file({{"人名", words("人", 1)}}));
+  reflectOnce();
+  const fs::path backups = paths().backups();
+  fs::create_directories(backups);
+  platform::writeAtomically(backups / "notes.txt", "not a backup");
+
+  std::vector<std::string> contents;
+  for (int n = 2; n <= 32; ++n) {
+    contents.push_back(platform::readFile(dictionary));
+    writeMaster("人名", words("人", n));
+    const auto applied = as<ApplyResult::Applied>(syncer().apply());
+    EXPECT_EQ(platform::readFile(applied.backup), contents.back());
+    EXPECT_TRUE(std::regex_match(applied.backup.filename().string(),
+                                 std::regex(R"(user_dictionary-\d{8}-\d{6}(_\d\d)?\.db)")))
+        << applied.backup;
+  }
+  std::vector<std::string> kept;
+  for (const auto& entry : fs::directory_iterator(backups)) {
+    if (entry.path().extension() == ".db") kept.push_back(platform::readFile(entry.path()));
+  }
+  ASSERT_EQ(kept.size(), 30u);
+  EXPECT_TRUE(fs::exists(backups / "notes.txt"));
+  // The 30 kept are the last 30 made.
+  std::sort(kept.begin(), kept.end());
+  std::vector<std::string> newest(contents.end() - 30, contents.end());
+  std::sort(newest.begin(), newest.end());
+  EXPECT_EQ(kept, newest);
+}
+
+TEST_F(Reflect, SecondReflectIsUpToDateWithoutRewritingTheCopy) {
+  writeMaster("人名", words("人", 3));
+  writeDictionary(file({{"人名", words("人", 2)}}));
+  as<ApplyResult::Applied>(syncer().apply({.discardLocalEdits = true}));
+  const fs::path copy = paths().lastApplied();
+  const ino_t inode = inodeOf(copy);
+  EXPECT_EQ(syncer().apply(), ApplyResult{ApplyResult::UpToDate{}});
+  EXPECT_EQ(inodeOf(copy), inode);
+  EXPECT_EQ(reloads(), 1);
+}
+
+TEST_F(Reflect, DryRunWritesNothing) {
+  writeMaster("人名", words("人", 3));
+  writeDictionary(file({{"人名", words("人", 2)}}));
+  const std::string before = platform::readFile(dictionary);
+  const auto applied =
+      as<ApplyResult::Applied>(syncer().apply({.discardLocalEdits = true, .dryRun = true}));
+  EXPECT_EQ(applied.backup, paths().backups());
+  EXPECT_EQ(applied.diff[0].added, (Words{words("人", 3)[2]}));
+
+  writeMaster("人名", words("人", 2));
+  EXPECT_EQ(syncer().apply({.dryRun = true}), ApplyResult{ApplyResult::UpToDate{}});
+  EXPECT_EQ(platform::readFile(dictionary), before);
+  EXPECT_FALSE(fs::exists(state));
+  EXPECT_FALSE(fs::exists(dictionary.parent_path() / ".user_dictionary.db.lock"));
+  EXPECT_EQ(reloads(), 0);
+}
+
+TEST_F(Reflect, NoReloadWhenSwitchedOff) {
+  writeMaster("人名", words("人", 3));
+  writeDictionary(file({{"人名", words("人", 2)}}));
+  Syncer s = syncer();
+  s.reloadsConverter = false;
+  as<ApplyResult::Applied>(s.apply({.discardLocalEdits = true}));
+  EXPECT_EQ(reloads(), 0);
+  s.ime.reload = {(dir / "no-such-program").string(), {}};
+  s.reloadsConverter = true;
+  writeMaster("人名", words("人", 4));
+  as<ApplyResult::Applied>(s.apply());
+}
+
+TEST_F(Reflect, MismatchOnReadBackIsVerifyFailedAndNothingRecorded) {
+  writeMaster("人名", words("人", 3));
+  writeDictionary(file({{"人名", words("人", 3)}}));
+  reflectOnce();
+  const std::string recorded = platform::readFile(state / u8("前回反映した辞書.db"));
+  writeMaster("人名", words("人", 4));
+  static fs::path watched;
+  watched = dictionary;
+  // Something else replaces the file between our write and our read-back.
+  platform::setFileStepHook([](std::string_view step, const fs::path& target) {
+    if (step != "fsync-folder" || target != watched) return;
+    platform::setFileStepHook(nullptr);
+    platform::writeAtomically(watched, UserDictionaryFile{}.serialized());
+  });
+  EXPECT_EQ(raised(syncer()), SyncError::Case{SyncError::VerifyFailed{}});
+  EXPECT_EQ(platform::readFile(state / u8("前回反映した辞書.db")), recorded);
+  EXPECT_EQ(reloads(), 0);
+}
+
+TEST_F(Reflect, UndecodableDictionaryOrCopyIsRaisedUnchanged) {
+  writeMaster("人名", words("人", 3));
+  platform::writeAtomically(dictionary, std::string("\x0f", 1));
+  EXPECT_THROW(syncer().apply(), ProtoError);
+  writeDictionary(file({{"人名", words("人", 3)}}));
+  fs::create_directories(state);
+  platform::writeAtomically(state / u8("前回反映した辞書.db"), std::string("\x0a\x05", 2), {});
+  EXPECT_THROW(syncer().apply(), ProtoError);
+}
+
+// A crash after the file was replaced but before it was recorded leaves a
+// dictionary that already matches the master: nothing of this computer's can
+// be lost, so the next reflect settles it instead of reporting our own write
+// as direct edits.
+TEST_F(Reflect, DictionaryAlreadyMatchingTheMasterIsUpToDateWhateverWasRecorded) {
+  writeMaster("人名", words("人", 3));
+  writeDictionary(file({{"人名", words("人", 3)}}));
+  reflectOnce();
+  writeMaster("人名", words("人", 4));
+  writeDictionary(file({{"人名", words("人", 4)}}));
+  EXPECT_EQ(syncer().apply(), ApplyResult{ApplyResult::UpToDate{}});
+  EXPECT_EQ(platform::readFile(state / u8("前回反映した辞書.db")), platform::readFile(dictionary));
+}
+
+}  // namespace
