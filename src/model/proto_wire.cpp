@@ -27,18 +27,14 @@ ProtoError::ProtoError(Case errorCase)
 
 namespace ProtoWire {
 
-std::uint64_t readVarint(std::string_view bytes, std::size_t& position) {
-  const std::size_t size = bytes.size();
-  if (position < size) {
-    const auto first = static_cast<unsigned char>(bytes[position]);
-    if (first < 0x80) {
-      ++position;
-      return first;
-    }
-  }
+namespace {
+
+// Most varints in the file are keys, lengths and codes below 128; the loop
+// handles the rest.
+[[gnu::noinline]] std::uint64_t readLongVarint(std::string_view bytes, std::size_t& position) {
   std::uint64_t value = 0;
   for (int shift = 0;; shift += 7) {
-    if (position >= size) throwTruncated();
+    if (position >= bytes.size()) throwTruncated();
     const auto byte = static_cast<unsigned char>(bytes[position++]);
     // At shift 63 only the lowest bit still fits; the rest is dropped.
     value |= static_cast<std::uint64_t>(byte & 0x7F) << shift;
@@ -47,18 +43,35 @@ std::uint64_t readVarint(std::string_view bytes, std::size_t& position) {
   }
 }
 
+inline std::uint64_t readShortVarint(std::string_view bytes, std::size_t& position) {
+  if (position < bytes.size()) {
+    const auto first = static_cast<unsigned char>(bytes[position]);
+    if (first < 0x80) {
+      ++position;
+      return first;
+    }
+  }
+  return readLongVarint(bytes, position);
+}
+
+}  // namespace
+
+std::uint64_t readVarint(std::string_view bytes, std::size_t& position) {
+  return readShortVarint(bytes, position);
+}
+
 bool FieldReader::next(FieldView& field) {
   if (position_ >= bytes_.size()) return false;
-  const std::uint64_t key = readVarint(bytes_, position_);
+  const std::uint64_t key = readShortVarint(bytes_, position_);
   field.number = static_cast<std::int64_t>(key >> 3);
   field.wireType = static_cast<int>(key & 7);
   switch (field.wireType) {
     case 0:
-      field.varint = readVarint(bytes_, position_);
+      field.varint = readShortVarint(bytes_, position_);
       field.payload = {};
       return true;
     case 2: {
-      const std::uint64_t length = readVarint(bytes_, position_);
+      const std::uint64_t length = readShortVarint(bytes_, position_);
       if (length > bytes_.size() - position_) throwTruncated();
       field.varint = 0;
       field.payload = bytes_.substr(position_, static_cast<std::size_t>(length));

@@ -1,6 +1,7 @@
 #include "model/user_dictionary_file.h"
 
 #include <bit>
+#include <cstring>
 #include <utility>
 
 #include "model/part_of_speech.h"
@@ -61,10 +62,38 @@ template <class Place>
   throw DictionaryFileError(DictionaryFileError::UnknownField{place(), field.number});
 }
 
+// Dictionary texts are mostly ASCII and three-byte kana and kanji. Those are
+// accepted here quickly; from the first other byte on, the strict check decides.
+bool isValidText(std::string_view bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const auto* end = p + bytes.size();
+  while (p != end) {
+    if (end - p >= 8) {
+      std::uint64_t eight;
+      std::memcpy(&eight, p, 8);
+      if ((eight & 0x8080808080808080ULL) == 0) {
+        p += 8;
+        continue;
+      }
+    }
+    if (*p < 0x80) {
+      ++p;
+    } else if (end - p >= 3 && *p >= 0xE1 && *p <= 0xEF && *p != 0xED && (p[1] & 0xC0) == 0x80 &&
+               (p[2] & 0xC0) == 0x80) {
+      // E0 (overlongs) and ED (surrogates) are left to the strict check.
+      p += 3;
+    } else {
+      break;
+    }
+  }
+  return p == end || platform::isValidUtf8(bytes.substr(static_cast<std::size_t>(
+                         p - reinterpret_cast<const unsigned char*>(bytes.data()))));
+}
+
 template <class Place>
 std::string_view text(const FieldView& field, Place&& place) {
   checkType(field, 2, place);
-  if (!platform::isValidUtf8(field.payload)) {
+  if (!isValidText(field.payload)) {
     throw DictionaryFileError(DictionaryFileError::InvalidUTF8{place()});
   }
   return field.payload;
@@ -88,7 +117,7 @@ void walk(std::string_view bytes, Body&& body) {
   }
 }
 
-void parseEntry(std::string_view bytes, std::string_view dictionary, DictEntry& entry) {
+DictEntry parseEntry(std::string_view bytes, std::string_view dictionary) {
   const auto place = [&] { return entryPlace(dictionary); };
   std::string_view reading, word, comment;
   std::uint64_t code = PartOfSpeech::defaultCode;
@@ -116,10 +145,8 @@ void parseEntry(std::string_view bytes, std::string_view dictionary, DictEntry& 
     throw DictionaryFileError(
         DictionaryFileError::UnknownPOS{std::string(dictionary), std::string(reading), code});
   }
-  entry.reading.assign(reading);
-  entry.word.assign(word);
-  entry.comment.assign(comment);
-  entry.posCode = static_cast<std::int64_t>(code);
+  return DictEntry{std::string(reading), std::string(word), static_cast<std::int64_t>(code),
+                   std::string(comment)};
 }
 
 UserDictionary parseDictionary(std::string_view bytes, std::int64_t index) {
@@ -155,12 +182,11 @@ UserDictionary parseDictionary(std::string_view bytes, std::int64_t index) {
   }
   dictionary.name.assign(name);
   // Second walk over a level already checked: only the entries, in order.
-  dictionary.entries.resize(entryCount);
+  dictionary.entries.reserve(entryCount);
   FieldReader reader(bytes);
   FieldView field;
-  std::size_t next = 0;
   while (reader.next(field)) {
-    if (field.number == 4) parseEntry(field.payload, dictionary.name, dictionary.entries[next++]);
+    if (field.number == 4) dictionary.entries.push_back(parseEntry(field.payload, dictionary.name));
   }
   return dictionary;
 }

@@ -1,19 +1,19 @@
 #include "allocation_counter.h"
 
-#include <atomic>
 #include <cstdlib>
 #include <new>
 
 namespace {
-std::atomic<long> allocations{0};
+// Per thread, so that counting costs no locked instruction.
+thread_local long allocations = 0;
 }  // namespace
 
 long allocationCount() {
-  return allocations.load(std::memory_order_relaxed);
+  return allocations;
 }
 
 void* operator new(std::size_t size) {
-  allocations.fetch_add(1, std::memory_order_relaxed);
+  ++allocations;
   if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
   throw std::bad_alloc();
 }

@@ -249,8 +249,12 @@ TEST(UserDictionaryFile, KnownFieldsOfTheOtherWireTypeAreRefused) {
 }
 
 TEST(UserDictionaryFile, TextsMustBeStrictUtf8) {
-  for (const std::string& bad :
-       {"\xc0\x80"s, "\xed\xa0\x80"s, "\xe3\x81"s, "\xff"s, "\xf4\x90\x80\x80"s, "a\x80"s}) {
+  // Overlongs, surrogates, beyond U+10FFFF, cut sequences, stray bytes; also
+  // after runs of ASCII and of three-byte characters.
+  for (const std::string& bad : {"\xc0\x80"s, "\xe0\x80\x80"s, "\xe0\x9f\xbf"s, "\xf0\x80\x80\x80"s,
+                                 "\xed\xa0\x80"s, "\xe3\x81"s, "\xff"s, "\xf4\x90\x80\x80"s,
+                                 "a\x80"s, "abcdefgh\xff"s, "abcdefghijklmnop\xe3"s, "あ\xc0"s,
+                                 "あいう\xed\xbf\xbf"s, "あ\xe3\x81\x41"s, "😀\xf0\x9f\x98"s}) {
     const std::string thirdName =
         dictionary(named("a")) + dictionary(named("b")) + dictionary(named(bad));
     EXPECT_EQ(errorOf(thirdName), invalidUtf8("3 番目の辞書"));
@@ -270,6 +274,11 @@ TEST(UserDictionaryFile, TextsMustBeStrictUtf8) {
   const auto file =
       UserDictionaryFile::parse(dictionary(named("a", withEntry(entryBytes("\0\t\n"s, "😀𠮷", 1)))));
   EXPECT_EQ(file.dictionaries[0].entries[0].reading, "\0\t\n"s);
+  for (const std::string& good :
+       {"\xe0\xa0\x80"s, "\xed\x9f\xbf"s, "\xee\x80\x80"s, "\xef\xbf\xbf"s, "\xf4\x8f\xbf\xbf"s,
+        "abcdefghあいうえお😀é\x7f"s}) {
+    EXPECT_EQ(UserDictionaryFile::parse(dictionary(named(good))).dictionaries[0].name, good);
+  }
 }
 
 TEST(UserDictionaryFile, WireErrorsInsideNestedMessagesSurfaceUnchanged) {
