@@ -67,6 +67,17 @@ void writeDictionary(const std::filesystem::path& dictionary, const std::string&
   if (written != target) throw SyncError(SyncError::VerifyFailed{});
 }
 
+// The last applied copy, or nothing before the first reflect.
+std::optional<std::string> lastAppliedBytes(const SyncPaths& paths) {
+  std::error_code error;
+  if (!std::filesystem::exists(paths.lastApplied(), error)) {
+    if (error)
+      throw std::filesystem::filesystem_error("cannot look at", paths.lastApplied(), error);
+    return std::nullopt;
+  }
+  return platform::readFile(paths.lastApplied());
+}
+
 }  // namespace
 
 ApplyResult Syncer::apply(const ApplyOptions& options) const {
@@ -93,9 +104,17 @@ ApplyResult Syncer::apply(const ApplyOptions& options) const {
 
   const std::string data = platform::readFile(paths.dictionary);
   const UserDictionaryFile current = UserDictionaryFile::parse(data);
-  const std::optional<std::vector<DictionaryDiff>> edits = localEdits(current);
+  // Byte-equal files have no differences: the usual up-to-date reflect of a
+  // large dictionary then neither decodes the copy nor compares word lists.
+  std::optional<std::vector<DictionaryDiff>> edits;
+  if (const std::optional<std::string> recorded = lastAppliedBytes(paths)) {
+    edits = *recorded == data ? std::vector<DictionaryDiff>{}
+                              : Diff::between(UserDictionaryFile::parse(*recorded), current);
+  }
   const UserDictionaryFile target = Master::build(master, &current);
-  std::vector<DictionaryDiff> diff = Diff::between(current, target);
+  const std::string bytes = target.serialized();
+  std::vector<DictionaryDiff> diff =
+      bytes == data ? std::vector<DictionaryDiff>{} : Diff::between(current, target);
 
   // A dictionary that already holds the master's words loses nothing to the
   // reflect, whatever was recorded: after a crash between writing the file and
@@ -116,7 +135,6 @@ ApplyResult Syncer::apply(const ApplyOptions& options) const {
   if (options.dryRun) return {ApplyResult::Applied{std::move(diff), paths.backups()}};
 
   const std::filesystem::path backup = backupCurrent(data);
-  const std::string bytes = target.serialized();
   writeDictionary(paths.dictionary, bytes, target);
   imeLock.reset();
   record(bytes);
@@ -138,13 +156,9 @@ std::vector<MasterDictionary> Syncer::loadMaster() const {
 
 std::optional<std::vector<DictionaryDiff>> Syncer::localEdits(
     const UserDictionaryFile& current) const {
-  std::error_code error;
-  if (!std::filesystem::exists(paths.lastApplied(), error)) {
-    if (error)
-      throw std::filesystem::filesystem_error("cannot look at", paths.lastApplied(), error);
-    return std::nullopt;
-  }
-  return Diff::between(UserDictionaryFile::read(paths.lastApplied()), current);
+  const std::optional<std::string> recorded = lastAppliedBytes(paths);
+  if (!recorded) return std::nullopt;
+  return Diff::between(UserDictionaryFile::parse(*recorded), current);
 }
 
 std::filesystem::path Syncer::backupCurrent(std::string_view data) const {
