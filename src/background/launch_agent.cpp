@@ -220,7 +220,7 @@ Units units(const SyncPaths& paths, const Host& host) {
                  "\n[Service]\n"
                  "Type=oneshot\n"
                  "ExecStart=" +
-                 SystemdUnit::commandWord(host.executable.native()) +
+                 SystemdUnit::programWord(host.executable) +
                  " --apply\n"
                  "Nice=19\n"
                  "CPUSchedulingPolicy=batch\n"

@@ -13,11 +13,6 @@ bool isControl(unsigned char c) {
   return c < 0x20 || c == 0x7F;
 }
 
-std::string hexEscape(unsigned char c) {
-  static constexpr char digits[] = "0123456789abcdef";
-  return {'\\', 'x', digits[c >> 4], digits[c & 0xF]};
-}
-
 std::string_view trimmed(std::string_view text) {
   const auto first = text.find_first_not_of(" \t\r");
   if (first == std::string_view::npos) return {};
@@ -102,24 +97,20 @@ std::optional<std::string> firstWord(std::string_view text) {
 
 }  // namespace
 
-std::string commandWord(std::string_view text) {
-  if (!platform::isValidUtf8(text)) {
-    throw std::system_error(std::make_error_code(std::errc::illegal_byte_sequence),
-                            "text that a systemd command line cannot hold");
+std::string programWord(const std::filesystem::path& program) {
+  const std::string& text = program.native();
+  bool safe = program.is_absolute() && platform::isValidUtf8(text);
+  for (const char c : text) {
+    safe = safe && c != '"' && c != '\'' && c != '\\' && !isControl(static_cast<unsigned char>(c));
+  }
+  if (!safe) {
+    throw std::filesystem::filesystem_error("systemd cannot start a program at this path", program,
+                                            std::make_error_code(std::errc::illegal_byte_sequence));
   }
   std::string out = "\"";
   for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '\\' || c == '"') {
-      out += '\\';
-      out += c;
-    } else if (c == '%') {
-      out += "%%";
-    } else if (isControl(byte)) {
-      out += hexEscape(byte);
-    } else {
-      out += c;
-    }
+    if (c == '%') out += '%';
+    out += c;
   }
   out += '"';
   return out;

@@ -9,9 +9,10 @@
 // the text meant, and reading the program of a service back.
 namespace SystemdUnit {
 
-// One word of a command line (ExecStart=): quoted, C escapes, "%" as "%%".
-// Throws std::system_error (illegal_byte_sequence) for text that is not UTF-8.
-std::string commandWord(std::string_view text);
+// The program of a command line (ExecStart=): quoted, "%" as "%%". systemd
+// refuses programs with quotes, backslashes or control characters; for those
+// this throws std::filesystem::filesystem_error (illegal_byte_sequence).
+std::string programWord(const std::filesystem::path& program);
 
 // The value of a path setting (PathChanged=), which systemd takes literally
 // apart from specifiers. Throws std::filesystem::filesystem_error

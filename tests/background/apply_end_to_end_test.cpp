@@ -1,0 +1,286 @@
+// The real `wordloom` binary, run as the per-user service runs it, against
+// temporary folders (LUMI_* overrides) and the stand-in notification server.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <optional>
+
+#include "master/master_error.h"
+#include "master/master_format.h"
+#include "model/user_dictionary_file.h"
+#include "notification_server.h"
+#include "platform/files.h"
+#include "platform/process.h"
+#include "print_process_result.h"
+#include "support/temp_dir.h"
+#include "sync/ime_platform.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Words = std::vector<DictEntry>;
+
+fs::path u8(std::string_view text) {
+  return fs::path(std::u8string(text.begin(), text.end()));
+}
+
+Words words(int count) {
+  Words list;
+  for (int i = 0; i < count; ++i) {
+    list.push_back({"よみ" + std::to_string(i), "語" + std::to_string(i), 1, ""});
+  }
+  return list;
+}
+
+const std::string failed = "反映できませんでした: ";
+
+class ApplyRun : public ::testing::Test {
+ protected:
+  ApplyRun() {
+    fs::create_directories(master);
+    fs::create_directories(dictionary.parent_path());
+    fs::create_directories(home);
+    ::setenv("HOME", home.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (home / ".config").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (home / ".local/share").c_str(), 1);
+    ::setenv("LUMI_MASTER", master.c_str(), 1);
+    ::setenv("LUMI_DICT", dictionary.c_str(), 1);
+    ::setenv("LUMI_STATE", state.c_str(), 1);
+    ::setenv("LUMI_NO_RELOAD", "1", 1);
+  }
+
+  void startServer() { server.emplace(dir / "record"); }
+
+  platform::ProcessResult run(const std::vector<std::string>& arguments = {"--apply"},
+                              const std::string& program = WORDLOOM_EXECUTABLE) const {
+    return platform::runProcess(program, arguments, {.captureOutput = true});
+  }
+
+  // A run of the service: ends well, says nothing on its own streams.
+  void apply() const { EXPECT_EQ(run(), (platform::ProcessResult{0, ""})); }
+
+  void writeMaster(const Words& entries) const {
+    platform::writeAtomically(master / u8("仕事.txt"), Master::text(entries));
+  }
+  void writeDictionary(const Words& entries) const {
+    UserDictionaryFile file;
+    file.dictionaries.push_back({.id = 7, .enabled = true, .name = "仕事", .entries = entries});
+    platform::writeAtomically(dictionary, file.serialized());
+  }
+  Words dictionaryWords() const {
+    return UserDictionaryFile::read(dictionary).dictionaries.at(0).entries;
+  }
+  // Master and dictionary agree on `count` words, and a run recorded that.
+  void settle(int count) {
+    writeMaster(words(count));
+    writeDictionary(words(count));
+    apply();
+  }
+  std::optional<std::string> notice() const {
+    const fs::path file = state / u8("最後の知らせ.txt");
+    if (!fs::exists(file)) return std::nullopt;
+    return platform::readFile(file);
+  }
+  std::vector<std::string> bodies() const {
+    return server ? server->bodies() : std::vector<std::string>{};
+  }
+
+  TempDir dir;
+  fs::path master = dir / u8("クラウド/マスター");
+  fs::path dictionary = dir / "mozc/user_dictionary.db";
+  fs::path state = dir / u8("状態");
+  fs::path home = dir / "home";
+  std::optional<NotificationServer> server;
+};
+
+TEST_F(ApplyRun, AppliedAndUpToDatePostNothing) {
+  startServer();
+  settle(2);
+  writeMaster(words(3));
+  apply();
+  EXPECT_EQ(dictionaryWords(), words(3));
+  EXPECT_EQ(std::distance(fs::directory_iterator(state / u8("辞書ファイル控え")),
+                          fs::directory_iterator()),
+            1);
+  apply();
+  EXPECT_TRUE(bodies().empty());
+  EXPECT_EQ(notice(), std::nullopt);
+}
+
+TEST_F(ApplyRun, EachStopIsNotifiedOnce) {
+  startServer();
+  settle(10);
+  writeMaster(words(4));
+  apply();
+  apply();
+  EXPECT_EQ(notice(), "big:語が 10 から 4 に減ります");
+
+  writeMaster({{"", "空", 1, ""}});
+  apply();
+  apply();
+  EXPECT_EQ(notice(), "master:仕事: よみか単語が空の語があります（よみ「」単語「空」）");
+
+  writeMaster(words(10));
+  Words edited = words(10);
+  edited.push_back({"ちょくせつ", "直接", 1, ""});
+  edited[0].comment = "メモ";
+  writeDictionary(edited);
+  apply();
+  apply();
+  ASSERT_TRUE(notice().has_value());
+  EXPECT_TRUE(notice()->starts_with("local:"));
+
+  EXPECT_EQ(bodies(), (std::vector<std::string>{
+                          "大きな変更なので反映を停止しました（語が 10 から 4 に減ります）。"
+                          "アプリを開いて確認してください",
+                          "マスターに問題があるので、反映を停止しています。"
+                          "アプリを開いて確認してください",
+                          "この Mac で直接変更した語が 2語あります。"
+                          "アプリを開いて、取り込むか破棄するかを選択してください"}));
+  EXPECT_EQ(server->notices().at(0).summary, "Wordloom");
+}
+
+TEST_F(ApplyRun, FirstRunDifferencesAreDirectEdits) {
+  startServer();
+  writeMaster(words(2));
+  writeDictionary(words(3));
+  apply();
+  EXPECT_EQ(bodies(),
+            std::vector<std::string>{"この Mac で直接変更した語が 1語あります。"
+                                     "アプリを開いて、取り込むか破棄するかを選択してください"});
+  EXPECT_EQ(dictionaryWords(), words(3));
+}
+
+TEST_F(ApplyRun, AnOpenDictionaryToolStopsQuietly) {
+  startServer();
+  settle(10);
+  writeMaster(words(4));
+  apply();
+  // Mozc's dictionary tool holds this lock while its window is open.
+  const int fd = ::open((dictionary.parent_path() / ".user_dictionary.db.lock").c_str(),
+                        O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  ASSERT_GE(fd, 0);
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  ASSERT_EQ(::fcntl(fd, F_SETLK, &lock), 0);
+  writeMaster(words(3));
+  apply();
+  EXPECT_EQ(notice(), "big:語が 10 から 4 に減ります");
+  EXPECT_EQ(dictionaryWords(), words(10));
+  ::close(fd);
+  EXPECT_EQ(bodies().size(), 1u);
+}
+
+TEST_F(ApplyRun, ErrorsAreNotifiedWithTheirDescription) {
+  startServer();
+  // Mozc is installed here, so a missing file is a dictionary not yet made.
+  bool mozcInstalled = false;
+  for (const auto& location : ImePlatform::mozc().installLocations) {
+    mozcInstalled = mozcInstalled || fs::exists(location);
+  }
+  writeMaster(words(2));
+  apply();
+
+  writeDictionary(words(2));
+  platform::writeAtomically(master / u8("途中.txt"), "");
+  apply();
+
+  fs::remove(master / u8("途中.txt"));
+  platform::writeAtomically(master / u8("仕事.txt"), "よみ\t語\n");
+  apply();
+
+  writeMaster(words(2));
+  platform::writeAtomically(dictionary, "\x0A\x05");
+  apply();
+
+  ::setenv("LUMI_STATE", (dir / "other-state").c_str(), 1);
+  ::unsetenv("LUMI_MASTER");
+  apply();
+  apply();
+
+  EXPECT_EQ(bodies(),
+            (std::vector<std::string>{
+                failed + (mozcInstalled ? "Google 日本語入力のユーザー辞書がまだありません。"
+                                          "辞書ツールで語を1つ登録してから、もう一度お試しください"
+                                        : "Google 日本語入力が見つかりません。"
+                                          "インストールしてから、もう一度お試しください"),
+                failed + "マスターに 0 バイトのファイルがあります"
+                         "（クラウドとの同期が終わっていない可能性があります）: 途中.txt",
+                failed + MasterError(MasterError::BadLine{
+                                         "仕事.txt", 1,
+                                         "項目の数が 2 です（よみ・単語・品詞・コメントの 4つ）"})
+                             .what(),
+                failed + "辞書ファイルのデータが途中で終わっています",
+                failed + "同期に使うフォルダが未設定です。アプリを開いて設定してください",
+            }));
+}
+
+TEST_F(ApplyRun, AStateFolderThatCannotBeMadeIsNotifiedEveryRun) {
+  startServer();
+  settle(2);
+  platform::writeAtomically(dir / "file", "");
+  ::setenv("LUMI_STATE", (dir / "file/state").c_str(), 1);
+  apply();
+  apply();
+  ASSERT_EQ(bodies().size(), 2u);
+  EXPECT_TRUE(bodies()[0].starts_with(failed)) << bodies()[0];
+  EXPECT_EQ(bodies()[0], bodies()[1]);
+}
+
+TEST_F(ApplyRun, WithoutAServerOrABusTheNoticeIsLogged) {
+  settle(10);
+  writeMaster(words(4));
+  const std::string logged =
+      "Wordloom: アプリの外から起こされたので通知を出せません: "
+      "大きな変更なので反映を停止しました（語が 10 から 4 に減ります）。"
+      "アプリを開いて確認してください\n";
+  EXPECT_EQ(run(), (platform::ProcessResult{0, logged}));
+
+  fs::remove(state / u8("最後の知らせ.txt"));
+  ::setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + (dir / "no-bus").string()).c_str(), 1);
+  EXPECT_EQ(run(), (platform::ProcessResult{0, logged}));
+}
+
+TEST_F(ApplyRun, TheHeadlessRunIsChosenByApplyAnywhere) {
+  startServer();
+  ::unsetenv("LUMI_MASTER");
+  EXPECT_EQ(run({}), (platform::ProcessResult{0, "Wordloom 1.6\n"}));
+  EXPECT_TRUE(bodies().empty());
+
+  EXPECT_EQ(run({"--verbose", "--apply", "x"}).status, 0);
+  // argv[0] itself: a program reached through PATH under the name "--apply".
+  fs::create_directories(dir / "bin");
+  fs::create_symlink(WORDLOOM_EXECUTABLE, dir / "bin/--apply");
+  ::setenv("PATH", ((dir / "bin").string() + ":" + std::getenv("PATH")).c_str(), 1);
+  fs::remove(state / u8("最後の知らせ.txt"));
+  EXPECT_EQ(run({}, "--apply").status, 0);
+  EXPECT_EQ(bodies(), std::vector<std::string>(2, failed + "同期に使うフォルダが未設定です。"
+                                                           "アプリを開いて設定してください"));
+}
+
+TEST_F(ApplyRun, ADryRunPrintsAndLeavesEverythingAlone) {
+  startServer();
+  settle(2);
+  writeMaster(words(3));
+  const std::string before = platform::readFile(dictionary);
+  const platform::ProcessResult result = run({"--apply", "--dry-run"});
+  EXPECT_EQ(result,
+            (platform::ProcessResult{0, "マスターどおりです\n＋ 仕事　よみ2 → 語2（名詞）\n"}));
+  EXPECT_EQ(platform::readFile(dictionary), before);
+  EXPECT_FALSE(fs::exists(state / u8("辞書ファイル控え")));
+
+  writeMaster(words(3));
+  writeDictionary(words(3));
+  apply();
+  writeMaster(words(1));
+  EXPECT_EQ(run({"--apply", "--dry-run"}).output,
+            "大きな変更で停止しています\n語が 3 から 1 に減ります\n"
+            "− 仕事　よみ1 → 語1（名詞）\n− 仕事　よみ2 → 語2（名詞）\n");
+  EXPECT_TRUE(bodies().empty());
+  EXPECT_EQ(notice(), std::nullopt);
+}
+
+}  // namespace

@@ -1,0 +1,223 @@
+#include "background/background_run.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <sstream>
+
+#include "platform/files.h"
+#include "recording_sink.h"
+#include "sync/reflect_fixture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string notConfigured =
+    "反映できませんでした: 同期に使うフォルダが未設定です。アプリを開いて設定してください";
+
+std::string bigChange(int from, int to) {
+  return "大きな変更なので反映を停止しました（語が " + std::to_string(from) + " から " +
+         std::to_string(to) + " に減ります）。アプリを開いて確認してください";
+}
+
+class Headless : public ReflectFixture {
+ protected:
+  // Dictionary and master hold the same ten words, and a reflect recorded them.
+  void settle() {
+    writeMaster("仕事", words("語", 10));
+    writeDictionary(file({{"仕事", words("語", 10)}}));
+    reflect();
+    ASSERT_TRUE(sink.bodies.empty());
+  }
+
+  void keepFirst(int count) const {
+    Words all = words("語", 10);
+    all.resize(static_cast<std::size_t>(count));
+    writeMaster("仕事", all);
+  }
+
+  void reflect() { BackgroundRun::reflect(syncer(), sink); }
+  void reflect(const Syncer& with) { BackgroundRun::reflect(with, sink); }
+
+  std::optional<std::string> notice() const {
+    const fs::path file = BackgroundRun::noticeFile({master, dictionary, state});
+    if (!fs::exists(file)) return std::nullopt;
+    return platform::readFile(file);
+  }
+
+  RecordingSink sink;
+};
+
+TEST_F(Headless, AStopIsNotifiedOncePerSituation) {
+  settle();
+  keepFirst(4);
+  reflect();
+  reflect();
+  EXPECT_EQ(sink.bodies, std::vector<std::string>{bigChange(10, 4)});
+  EXPECT_EQ(notice(), "big:語が 10 から 4 に減ります");
+
+  keepFirst(3);
+  reflect();
+  EXPECT_EQ(sink.bodies.back(), bigChange(10, 3));
+  EXPECT_EQ(sink.bodies.size(), 2u);
+}
+
+TEST_F(Headless, ASuccessForgetsTheLastNotice) {
+  settle();
+  keepFirst(4);
+  reflect();
+  keepFirst(10);
+  reflect();
+  EXPECT_EQ(notice(), std::nullopt);
+  keepFirst(4);
+  reflect();
+  EXPECT_EQ(sink.bodies, (std::vector<std::string>{bigChange(10, 4), bigChange(10, 4)}));
+}
+
+TEST_F(Headless, AnOpenToolLeavesTheNoticeAlone) {
+  settle();
+  keepFirst(4);
+  reflect();
+  Syncer toolOpen = syncer();
+  toolOpen.ime.toolProbe = {"true", {}};
+  reflect(toolOpen);
+  EXPECT_EQ(notice(), "big:語が 10 から 4 に減ります");
+  // The same stop after the tool closed is not news.
+  reflect();
+  EXPECT_EQ(sink.bodies.size(), 1u);
+}
+
+TEST_F(Headless, ErrorsAreNotifiedWithTheirDescription) {
+  Syncer unconfigured = syncer();
+  unconfigured.paths.master = SyncPaths::unconfigured(state);
+  reflect(unconfigured);
+  reflect(unconfigured);
+  EXPECT_EQ(sink.bodies, std::vector<std::string>{notConfigured});
+  EXPECT_EQ(notice(), "error:同期に使うフォルダが未設定です。アプリを開いて設定してください");
+
+  writeMaster("仕事", words("語", 2));
+  reflect();  // the IME is installed, its dictionary not yet made
+  Syncer noIme = syncer();
+  noIme.ime.installLocations = {(dir / "nowhere").string()};
+  reflect(noIme);
+  EXPECT_EQ(sink.bodies,
+            (std::vector<std::string>{
+                notConfigured,
+                "反映できませんでした: Google 日本語入力のユーザー辞書がまだありません。"
+                "辞書ツールで語を1つ登録してから、もう一度お試しください",
+                "反映できませんでした: Google 日本語入力が見つかりません。"
+                "インストールしてから、もう一度お試しください"}));
+}
+
+TEST_F(Headless, AnUnwritableStateFolderNotifiesEveryRun) {
+  platform::writeAtomically(dir / "file", "");
+  Syncer blocked = syncer();
+  blocked.paths.state = dir / "file/state";
+  reflect(blocked);
+  reflect(blocked);
+  ASSERT_EQ(sink.bodies.size(), 2u);
+  EXPECT_TRUE(sink.bodies[0].starts_with("反映できませんでした: ")) << sink.bodies[0];
+  EXPECT_EQ(sink.bodies[0], sink.bodies[1]);
+}
+
+TEST_F(Headless, MasterProblemsAreKeyedByAllTheirLines) {
+  writeDictionary(file({{"仕事", {}}}));
+  writeMaster("仕事", {{"", "語0", 1, ""}});
+  reflect();
+  reflect();
+  EXPECT_EQ(notice(), "master:仕事: よみか単語が空の語があります（よみ「」単語「語0」）");
+  writeMaster("仕事", {{"", "語0", 1, ""}, {"よみ", "", 1, ""}});
+  reflect();
+  EXPECT_EQ(notice(),
+            "master:仕事: よみか単語が空の語があります（よみ「」単語「語0」）|"
+            "仕事: よみか単語が空の語があります（よみ「よみ」単語「」）");
+  EXPECT_EQ(sink.bodies, std::vector<std::string>(2,
+                                                  "マスターに問題があるので、反映を停止しています。"
+                                                  "アプリを開いて確認してください"));
+}
+
+TEST_F(Headless, DirectEditsCountWordsNotDictionaries) {
+  settle();
+  Words edited = words("語", 10);
+  edited.erase(edited.begin());                   // removed
+  edited[0].comment = "メモ";                     // changed
+  edited.push_back({"あたらしい", "新", 1, ""});  // added
+  writeDictionary(file({{"仕事", edited}, {"空の辞書", {}}}));
+  reflect();
+  EXPECT_EQ(sink.bodies,
+            std::vector<std::string>{"この Mac で直接変更した語が 3語あります。"
+                                     "アプリを開いて、取り込むか破棄するかを選択してください"});
+  ASSERT_TRUE(notice().has_value());
+  EXPECT_TRUE(notice()->starts_with("local:"));
+}
+
+TEST(LocalEditsKey, ChangesWithEveryFieldOfEveryDiff) {
+  DictionaryDiff base;
+  base.name = "仕事";
+  base.added = {{"あ", "亜", 1, ""}};
+  base.removed = {{"い", "伊", 2, "c"}};
+  base.changed = {{{"う", "宇", 1, ""}, {"う", "宇", 1, "new"}}};
+  DictionaryDiff second;
+  second.name = "二";
+  const std::vector<DictionaryDiff> diffs = {base, second};
+  const std::string key = BackgroundRun::localEditsKey(diffs);
+  EXPECT_EQ(key, BackgroundRun::localEditsKey(diffs));
+  EXPECT_TRUE(key.starts_with("local:"));
+
+  std::vector<std::vector<DictionaryDiff>> variants;
+  const auto vary = [&](auto change) {
+    std::vector<DictionaryDiff> copy = diffs;
+    change(copy);
+    variants.push_back(copy);
+  };
+  vary([](auto& d) { d[0].name = "仕事 "; });
+  vary([](auto& d) { d[0].added[0].reading = "ああ"; });
+  vary([](auto& d) { d[0].added[0].word = "亜亜"; });
+  vary([](auto& d) { d[0].added[0].posCode = 2; });
+  vary([](auto& d) { d[0].added[0].comment = "x"; });
+  vary([](auto& d) { d[0].removed[0].comment = ""; });
+  vary([](auto& d) { d[0].changed[0].old.comment = "old"; });
+  vary([](auto& d) { d[0].changed[0].new_.posCode = 3; });
+  vary([](auto& d) { d[0].dictionaryAdded = true; });
+  vary([](auto& d) { d[1].dictionaryRemoved = true; });
+  vary([](auto& d) { std::swap(d[0], d[1]); });
+  // Moving an entry between lists keeps the texts but not the meaning.
+  vary([](auto& d) { std::swap(d[0].added, d[0].removed); });
+  vary([](auto& d) { d[0].added.push_back(d[0].added[0]); });
+  vary([](auto& d) { d.pop_back(); });
+  // Separators inside texts must not make two renderings meet.
+  vary([](auto& d) { d[0].added[0] = {"あ\",\"亜", "", 1, ""}; });
+
+  std::set<std::string> keys = {key};
+  for (const auto& variant : variants) keys.insert(BackgroundRun::localEditsKey(variant));
+  EXPECT_EQ(keys.size(), variants.size() + 1);
+}
+
+TEST_F(Headless, DryRunShowsTheChangeAndWritesNothing) {
+  settle();
+  writeMaster("仕事", [] {
+    Words more = words("語", 10);
+    more.push_back({"ついか", "追加", 1, ""});
+    return more;
+  }());
+  const std::string before = platform::readFile(dictionary);
+  const std::string recorded = platform::readFile(syncer().paths.lastApplied());
+  std::ostringstream out;
+  BackgroundRun::dryRun(syncer(), out);
+  EXPECT_EQ(out.str(), "マスターどおりです\n＋ 仕事　ついか → 追加（名詞）\n");
+  EXPECT_EQ(platform::readFile(dictionary), before);
+  EXPECT_EQ(platform::readFile(syncer().paths.lastApplied()), recorded);
+  EXPECT_FALSE(fs::exists(syncer().paths.backups()));
+
+  Syncer unconfigured = syncer();
+  unconfigured.paths.master = SyncPaths::unconfigured(state);
+  std::ostringstream failed;
+  BackgroundRun::dryRun(unconfigured, failed);
+  EXPECT_EQ(
+      failed.str(),
+      "反映できませんでした\n同期に使うフォルダが未設定です。アプリを開いて設定してください\n");
+  EXPECT_TRUE(sink.bodies.empty());
+}
+
+}  // namespace
