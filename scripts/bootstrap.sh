@@ -11,7 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   qt6-base-dev
   mozc-server emacs-mozc-bin
-  dbus dbus-daemon systemd procps util-linux python3
+  dbus dbus-daemon systemd procps util-linux python3 time
 )
 
 missing=()
