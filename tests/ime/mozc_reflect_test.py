@@ -204,7 +204,8 @@ def main():
         return 77
 
     # One run at a time: with a dedicated user, the reload hits every server of it.
-    lock = open(os.path.join(tempfile.gettempdir(), "wordloom-mozc-test.lock"), "a")
+    lock = os.open(os.path.join(tempfile.gettempdir(), "wordloom-mozc-test.lock"),
+                   os.O_RDONLY | os.O_CREAT, 0o644)
     fcntl.flock(lock, fcntl.LOCK_EX)
 
     user, dedicated = choose_user()
