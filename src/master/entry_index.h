@@ -1,28 +1,52 @@
 #pragma once
 
+#include <bit>
 #include <cstddef>
+#include <cstdint>
+#include <vector>
 
-#include "model/dict_entry.h"
+// An open-addressing hash index from a precomputed hash to a position in the
+// caller's own list of records. Lists of 100,000 words are looked up once per
+// word; node-based maps cost a cache miss or two more per lookup, which grows
+// with the size of the list.
+class EntryIndex {
+ public:
+  explicit EntryIndex(std::size_t expected)
+      : slots_(std::bit_ceil(expected * 2 + 2)), mask_(slots_.size() - 1) {}
 
-// Hash-table keys that point at entries held elsewhere and carry their hash,
-// so that each entry is hashed once however many tables it is looked up in.
-struct HashedEntry {
-  const DictEntry* entry = nullptr;
-  std::size_t hash = 0;
-};
+  static constexpr std::size_t none = SIZE_MAX;
 
-struct HashedEntryHash {
-  std::size_t operator()(const HashedEntry& e) const { return e.hash; }
-};
-
-// Same word: reading and word canonically equal.
-struct HashedEntrySameKey {
-  bool operator()(const HashedEntry& a, const HashedEntry& b) const {
-    return DictEntryKeyEqual{}(*a.entry, *b.entry);
+  // The position stored under `hash` for which `same(position)` holds, or
+  // `none`; `insert` then adds one there.
+  template <class Same>
+  std::size_t find(std::size_t hash, Same&& same) {
+    const std::uint32_t check = tag(hash);
+    for (std::size_t i = hash & mask_;; i = (i + 1) & mask_) {
+      const Slot slot = slots_[i];
+      if (slot.position == 0) {
+        vacant_ = i;
+        return none;
+      }
+      if (slot.check == check && same(slot.position - 1)) return slot.position - 1;
+    }
   }
-};
 
-// Equal in all four fields.
-struct HashedEntryEqual {
-  bool operator()(const HashedEntry& a, const HashedEntry& b) const { return *a.entry == *b.entry; }
+  // Stores `position` in the vacant slot the last failed `find` stopped at.
+  void insert(std::size_t hash, std::size_t position) {
+    slots_[vacant_] = {tag(hash), static_cast<std::uint32_t>(position + 1)};
+  }
+
+ private:
+  // Eight bytes a slot keeps twice as many slots in each cache line; the
+  // bits not used to pick the slot rule out nearly every wrong candidate.
+  struct Slot {
+    std::uint32_t check = 0;
+    std::uint32_t position = 0;  // one more than the caller's position; 0 is vacant
+  };
+  static std::uint32_t tag(std::size_t hash) {
+    return static_cast<std::uint32_t>(hash >> 32) ^ static_cast<std::uint32_t>(hash);
+  }
+  std::vector<Slot> slots_;
+  std::size_t mask_;
+  std::size_t vacant_ = 0;
 };

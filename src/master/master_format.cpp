@@ -1,7 +1,13 @@
 #include "master/master_format.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -14,22 +20,87 @@
 #include "model/part_of_speech.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "platform/utf8_scan.h"
 
 namespace Master {
 namespace {
 
 constexpr std::string_view invalidUtf8 = "UTF-8 として読めません";
 
-// Nearly every line carries a table name byte for byte; the canonical lookup
-// is only needed for names written in another normalisation form.
-std::optional<std::int64_t> posCode(std::string_view name) {
-  for (const PartOfSpeech::Row& row : PartOfSpeech::all()) {
-    if (row.name.size() == name.size() &&
-        std::memcmp(row.name.data(), name.data(), name.size()) == 0) {
-      return row.code;
+// Nearly every line carries a table name byte for byte, most often the same
+// as the line before; the canonical lookup is only needed for names written
+// in another normalisation form.
+class PosLookup {
+ public:
+  // 0 when the name is not in the table.
+  std::int64_t code(std::string_view name) {
+    if (name.size() == last_.size() && std::memcmp(name.data(), last_.data(), name.size()) == 0) {
+      return lastCode_;
     }
+    for (const PartOfSpeech::Row& row : PartOfSpeech::all()) {
+      if (row.name == name) {
+        last_ = row.name;
+        lastCode_ = row.code;
+        return row.code;
+      }
+    }
+    return PartOfSpeech::code(name).value_or(0);
   }
-  return PartOfSpeech::code(name);
+
+ private:
+  std::string_view last_;
+  std::int64_t lastCode_ = 0;
+};
+
+constexpr std::uint64_t everyByte(unsigned char b) {
+  return 0x0101010101010101ULL * b;
+}
+
+// 0x80 in each byte of `x` that is zero, nothing elsewhere.
+constexpr std::uint64_t zeroBytes(std::uint64_t x) {
+  constexpr std::uint64_t low7 = everyByte(0x7F);
+  return ~(((x & low7) + low7) | x | low7);
+}
+
+// The first TAB or LF at or after `p`, or `end`: many bytes at a time, as
+// lines are short and a library call per column costs more than the search.
+const char* nextSeparator(const char* p, const char* end) {
+#if defined(__SSE2__)
+  const __m128i tab = _mm_set1_epi8('\t');
+  const __m128i lf = _mm_set1_epi8('\n');
+  while (end - p >= 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const int found =
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, tab), _mm_cmpeq_epi8(bytes, lf)));
+    if (found != 0) return p + std::countr_zero(static_cast<unsigned>(found));
+    p += 16;
+  }
+#endif
+  while (end - p >= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    const std::uint64_t found =
+        zeroBytes(word ^ everyByte('\t')) | zeroBytes(word ^ everyByte('\n'));
+    if (found != 0) return p + std::countr_zero(found) / 8;
+    p += 8;
+  }
+  while (p < end && *p != '\t' && *p != '\n') ++p;
+  return p;
+}
+
+std::size_t countLines(std::string_view text) {
+  std::size_t count = 0;
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  for (; end - p >= 8; p += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    // One bit per LF moved to the bottom of its byte, then all bytes summed.
+    count +=
+        static_cast<std::size_t>(((zeroBytes(word ^ everyByte('\n')) >> 7) * everyByte(1)) >> 56);
+  }
+  for (; p < end; ++p) count += *p == '\n' ? 1 : 0;
+  return count + 1;
 }
 
 [[noreturn]] void badLine(std::string_view file, std::int64_t line, std::string reason) {
@@ -40,39 +111,39 @@ std::optional<std::int64_t> posCode(std::string_view name) {
 
 std::vector<DictEntry> parse(std::string_view text, std::string_view file) {
   std::vector<DictEntry> entries;
-  entries.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+  entries.reserve(countLines(text));
+  PosLookup pos;
   std::int64_t lineNumber = 0;
-  std::size_t position = 0;
-  while (position < text.size()) {
-    const std::size_t end = std::min(text.find('\n', position), text.size());
-    std::string_view line = text.substr(position, end - position);
-    position = end + 1;
+  const char* position = text.data();
+  const char* const end = text.data() + text.size();
+  while (position < end) {
     ++lineNumber;
-    if (line.ends_with('\r')) line.remove_suffix(1);
-
     std::array<std::string_view, 4> columns;
     std::size_t count = 0;
-    std::size_t start = 0;
-    for (;;) {
-      const std::size_t tab = line.find('\t', start);
-      const std::string_view column =
-          line.substr(start, tab == line.npos ? line.npos : tab - start);
-      if (count < columns.size()) columns[count] = column;
+    const char* separator;
+    for (const char* start = position;; start = separator + 1) {
+      separator = nextSeparator(start, end);
+      const char* columnEnd = separator;
+      const bool lineEnds = separator == end || *separator == '\n';
+      if (lineEnds && columnEnd > start && columnEnd[-1] == '\r') --columnEnd;
+      if (count < columns.size()) {
+        columns[count] = {start, static_cast<std::size_t>(columnEnd - start)};
+      }
       ++count;
-      if (tab == line.npos) break;
-      start = tab + 1;
+      if (lineEnds) break;
     }
+    position = separator + 1;
     if (count != 3 && count != 4) {
       badLine(file, lineNumber,
               "項目の数が " + std::to_string(count) + " です（よみ・単語・品詞・コメントの 4つ）");
     }
-    const std::optional<std::int64_t> code = posCode(columns[2]);
-    if (!code) {
+    const std::int64_t code = pos.code(columns[2]);
+    if (code == 0) {
       badLine(file, lineNumber,
               "品詞「" + std::string(columns[2]) + "」は Google 日本語入力の品詞にありません");
     }
-    entries.push_back(DictEntry{std::string(columns[0]), std::string(columns[1]), *code,
-                                count == 4 ? std::string(columns[3]) : std::string()});
+    entries.emplace_back(std::string(columns[0]), std::string(columns[1]), code,
+                         std::string(count == 4 ? columns[3] : std::string_view()));
   }
   return entries;
 }
@@ -118,7 +189,7 @@ Loaded load(const std::filesystem::path& dir) {
       continue;
     }
     const std::string bytes = platform::readFile(dir / name.listed);
-    if (!platform::isValidUtf8(bytes)) badLine(name.nfc, 0, std::string(invalidUtf8));
+    if (!platform::isValidUtf8Fast(bytes)) badLine(name.nfc, 0, std::string(invalidUtf8));
     loaded.dictionaries.push_back({MasterListing::dictionaryName(name.nfc),
                                    parse(MasterListing::withoutByteOrderMark(bytes), name.nfc)});
   }

@@ -14,6 +14,7 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "platform/utf8_scan.h"
 
 namespace MasterStore {
 namespace {
@@ -24,7 +25,7 @@ using Dictionaries = std::map<std::string, std::vector<DictEntry>>;
 constexpr std::string_view invalidUtf8 = "UTF-8 として読めません";
 
 std::vector<DictEntry> parseBytes(std::string_view bytes, const std::string& file) {
-  if (!platform::isValidUtf8(bytes))
+  if (!platform::isValidUtf8Fast(bytes))
     throw MasterError(MasterError::BadLine{file, 0, std::string(invalidUtf8)});
   return Master::parse(MasterListing::withoutByteOrderMark(bytes), file);
 }

@@ -1,7 +1,5 @@
 #include "master/validation.h"
 
-#include <unordered_map>
-
 #include "master/entry_index.h"
 #include "model/part_of_speech.h"
 #include "platform/text.h"
@@ -13,9 +11,12 @@ std::string posName(std::int64_t code) {
   return std::string(PartOfSpeech::name(code).value_or("?"));
 }
 
-std::string wordLabel(const DictEntry& e) {
-  return e.reading + " → " + e.word + ": ";
-}
+// What the run knows about one key.
+struct Seen {
+  const DictEntry* entry;       // the first entry with this key in `dictionary`
+  std::size_t dictionary;       // the dictionary that `entry` belongs to
+  std::size_t firstDictionary;  // the first dictionary holding the key at all
+};
 
 }  // namespace
 
@@ -25,16 +26,15 @@ std::vector<ValidationIssue> check(const std::vector<MasterDictionary>& dictiona
   std::size_t total = 0;
   for (const MasterDictionary& d : dictionaries) total += d.entries.size();
 
-  // key -> index of the first dictionary holding it
-  std::unordered_map<HashedEntry, std::size_t, HashedEntryHash, HashedEntrySameKey> firstSeen;
-  firstSeen.reserve(total);
-  // key -> first entry with it in the current dictionary
-  std::unordered_map<HashedEntry, const DictEntry*, HashedEntryHash, HashedEntrySameKey> inThis;
+  // One record per key. Dictionaries are taken in order, so the record's
+  // entry is this dictionary's first with the key exactly when its
+  // dictionary is this one.
+  std::vector<Seen> seen;
+  seen.reserve(total);
+  EntryIndex index(total);
 
-  for (std::size_t index = 0; index < dictionaries.size(); ++index) {
-    const MasterDictionary& dictionary = dictionaries[index];
-    inThis.clear();
-    inThis.reserve(dictionary.entries.size());
+  for (std::size_t current = 0; current < dictionaries.size(); ++current) {
+    const MasterDictionary& dictionary = dictionaries[current];
     for (const DictEntry& entry : dictionary.entries) {
       if (entry.reading.empty() || entry.word.empty()) {
         issues.push_back({Level::error, dictionary.name,
@@ -42,26 +42,34 @@ std::vector<ValidationIssue> check(const std::vector<MasterDictionary>& dictiona
                               entry.word + "」）"});
         continue;
       }
-      const HashedEntry key{&entry, DictEntryKeyHash{}(entry)};
-
-      const auto [earlier, isFirst] = inThis.try_emplace(key, &entry);
-      if (!isFirst) {
-        const std::string before = posName(earlier->second->posCode);
+      const std::size_t hash = DictEntryKeyHash{}(entry);
+      const std::size_t found = index.find(hash, [&](std::size_t position) {
+        return DictEntryKeyEqual{}(*seen[position].entry, entry);
+      });
+      if (found == EntryIndex::none) {
+        index.insert(hash, seen.size());
+        seen.push_back({&entry, current, current});
+        continue;
+      }
+      Seen& record = seen[found];
+      if (record.dictionary == current) {
+        const std::string before = posName(record.entry->posCode);
         const std::string now = posName(entry.posCode);
         issues.push_back({Level::error, dictionary.name,
-                          wordLabel(entry) + (before == now ? "同じ語が 2つあります"
-                                                            : "同じ語が品詞違いで 2つあります（" +
-                                                                  before + "・" + now + "）")});
+                          entry.reading + " → " + entry.word + ": " +
+                              (before == now ? "同じ語が 2つあります"
+                                             : "同じ語が品詞違いで 2つあります（" + before + "・" +
+                                                   now + "）")});
+      } else {
+        record.entry = &entry;
+        record.dictionary = current;
       }
-
-      const auto [seen, isNew] = firstSeen.try_emplace(key, index);
-      if (!isNew && seen->second != index) {
-        const std::string& firstName = dictionaries[seen->second].name;
-        if (!platform::canonicallyEqual(firstName, dictionary.name)) {
-          issues.push_back(
-              {Level::warning, dictionary.name,
-               entry.reading + " → " + entry.word + ": 辞書「" + firstName + "」にもあります"});
-        }
+      const std::string& firstName = dictionaries[record.firstDictionary].name;
+      if (record.firstDictionary != current &&
+          !platform::canonicallyEqual(firstName, dictionary.name)) {
+        issues.push_back(
+            {Level::warning, dictionary.name,
+             entry.reading + " → " + entry.word + ": 辞書「" + firstName + "」にもあります"});
       }
     }
   }

@@ -1,23 +1,63 @@
 #include "sync/diff.h"
 
-#include <deque>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "master/entry_index.h"
 #include "model/part_of_speech.h"
 #include "platform/text.h"
 
-// The comparison is defined by linear searches; hashing gives the same result
-// (same pairs, same order) in linear time, so a whole 100,000-word file diffs
-// in milliseconds.
+// The comparison is defined by linear searches; hash indexes give the same
+// result (same entries, same pairs, same order) in linear time, so two
+// 100,000-word files differ in milliseconds.
 namespace Diff {
 namespace {
 
-using Counts = std::unordered_map<HashedEntry, std::size_t, HashedEntryHash, HashedEntryEqual>;
+struct Hashed {
+  const std::vector<DictEntry>& entries;
+  std::vector<std::size_t> hashes;
+};
 
-HashedEntry hashed(const DictEntry& e) {
-  return {&e, DictEntryHash{}(e)};
+Hashed hashed(const std::vector<DictEntry>& entries) {
+  Hashed h{entries, {}};
+  h.hashes.reserve(entries.size());
+  for (const DictEntry& e : entries) h.hashes.push_back(DictEntryHash{}(e));
+  return h;
+}
+
+// Positions of `list` left after taking out, for each entry in order, an
+// equal one of `minus` while any is left: of the entries of one value, the
+// first as many as `minus` holds go.
+std::vector<std::size_t> remainingPositions(const Hashed& list, const Hashed& minus) {
+  struct Count {
+    const DictEntry* entry;
+    std::size_t left;
+  };
+  std::vector<Count> counts;
+  counts.reserve(minus.entries.size());
+  EntryIndex index(minus.entries.size());
+  for (std::size_t i = 0; i < minus.entries.size(); ++i) {
+    const DictEntry& e = minus.entries[i];
+    const std::size_t found = index.find(
+        minus.hashes[i], [&](std::size_t position) { return *counts[position].entry == e; });
+    if (found == EntryIndex::none) {
+      index.insert(minus.hashes[i], counts.size());
+      counts.push_back({&e, 1});
+    } else {
+      ++counts[found].left;
+    }
+  }
+  std::vector<std::size_t> kept;
+  for (std::size_t i = 0; i < list.entries.size(); ++i) {
+    const DictEntry& e = list.entries[i];
+    const std::size_t found = index.find(
+        list.hashes[i], [&](std::size_t position) { return *counts[position].entry == e; });
+    if (found != EntryIndex::none && counts[found].left > 0) {
+      --counts[found].left;
+    } else {
+      kept.push_back(i);
+    }
+  }
+  return kept;
 }
 
 DictionaryDiff compare(const std::string& name, const UserDictionary* old,
@@ -28,43 +68,74 @@ DictionaryDiff compare(const std::string& name, const UserDictionary* old,
 
   DictionaryDiff diff;
   diff.name = name;
-  diff.removed = remaining(before, after);
-  std::vector<DictEntry> added = remaining(after, before);
-
-  // Per key, the positions of `removed` not yet paired, in order: the front is
-  // always the first unpaired entry with that key.
-  std::unordered_map<HashedEntry, std::deque<std::size_t>, HashedEntryHash, HashedEntrySameKey>
-      byKey;
-  byKey.reserve(diff.removed.size());
-  for (std::size_t i = 0; i < diff.removed.size(); ++i) {
-    byKey[{&diff.removed[i], DictEntryKeyHash{}(diff.removed[i])}].push_back(i);
-  }
-  std::vector<bool> paired(diff.removed.size(), false);
-  std::unordered_set<HashedEntry, HashedEntryHash, HashedEntryEqual> pairedNew;
-  for (const DictEntry& entry : added) {
-    const auto found = byKey.find({&entry, DictEntryKeyHash{}(entry)});
-    if (found == byKey.end() || found->second.empty()) continue;
-    const std::size_t position = found->second.front();
-    found->second.pop_front();
-    paired[position] = true;
-    diff.changed.push_back({diff.removed[position], entry});
-    pairedNew.insert(hashed(entry));
-  }
-  if (diff.changed.empty()) {
-    diff.added = std::move(added);
-  } else {
-    std::vector<DictEntry> unpaired;
-    for (std::size_t i = 0; i < diff.removed.size(); ++i) {
-      if (!paired[i]) unpaired.push_back(std::move(diff.removed[i]));
-    }
-    diff.removed = std::move(unpaired);
-    // Every entry equal to a paired one goes, not only the paired one itself.
-    for (const DictEntry& e : added) {
-      if (!pairedNew.contains(hashed(e))) diff.added.push_back(e);
-    }
-  }
   diff.dictionaryAdded = old == nullptr;
   diff.dictionaryRemoved = new_ == nullptr;
+  if (before == after) return diff;
+
+  const Hashed oldSide = hashed(before);
+  const Hashed newSide = hashed(after);
+  const std::vector<std::size_t> removed = remainingPositions(oldSide, newSide);
+  const std::vector<std::size_t> added = remainingPositions(newSide, oldSide);
+
+  // The unpaired removed entries of each key, chained in order: the head is
+  // always the first entry of `removed` with that key still unpaired.
+  constexpr std::size_t end = EntryIndex::none;
+  struct Chain {
+    std::size_t head;
+    std::size_t tail;
+  };
+  std::vector<Chain> chains;
+  std::vector<std::size_t> nextWithKey(removed.size(), end);
+  EntryIndex byKey(removed.size());
+  for (std::size_t r = 0; r < removed.size(); ++r) {
+    const DictEntry& e = before[removed[r]];
+    const std::size_t hash = DictEntryKeyHash{}(e);
+    const std::size_t found = byKey.find(hash, [&](std::size_t c) {
+      return DictEntryKeyEqual{}(before[removed[chains[c].tail]], e);
+    });
+    if (found == EntryIndex::none) {
+      byKey.insert(hash, chains.size());
+      chains.push_back({r, r});
+    } else {
+      nextWithKey[chains[found].tail] = r;
+      chains[found].tail = r;
+    }
+  }
+
+  std::vector<bool> paired(removed.size(), false);
+  std::vector<std::size_t> pairedNew;  // positions in `after`
+  for (const std::size_t a : added) {
+    const DictEntry& e = after[a];
+    if (chains.empty()) break;
+    const std::size_t found = byKey.find(DictEntryKeyHash{}(e), [&](std::size_t c) {
+      return DictEntryKeyEqual{}(before[removed[chains[c].tail]], e);
+    });
+    if (found == EntryIndex::none || chains[found].head == end) continue;
+    const std::size_t r = chains[found].head;
+    chains[found].head = nextWithKey[r];
+    paired[r] = true;
+    diff.changed.push_back({before[removed[r]], e});
+    pairedNew.push_back(a);
+  }
+
+  for (std::size_t r = 0; r < removed.size(); ++r) {
+    if (!paired[r]) diff.removed.push_back(before[removed[r]]);
+  }
+  // Every added entry equal to a paired one goes, not only the paired one.
+  EntryIndex pairedIndex(pairedNew.size());
+  for (std::size_t p = 0; p < pairedNew.size(); ++p) {
+    const std::size_t a = pairedNew[p];
+    const auto same = [&](std::size_t q) { return after[pairedNew[q]] == after[a]; };
+    if (pairedIndex.find(newSide.hashes[a], same) == EntryIndex::none) {
+      pairedIndex.insert(newSide.hashes[a], p);
+    }
+  }
+  for (const std::size_t a : added) {
+    const auto same = [&](std::size_t q) { return after[pairedNew[q]] == after[a]; };
+    if (pairedNew.empty() || pairedIndex.find(newSide.hashes[a], same) == EntryIndex::none) {
+      diff.added.push_back(after[a]);
+    }
+  }
   return diff;
 }
 
@@ -81,28 +152,20 @@ std::string wordLine(std::string_view mark, const std::string& name, const DictE
 
 std::vector<DictEntry> remaining(const std::vector<DictEntry>& list,
                                  const std::vector<DictEntry>& minus) {
-  Counts counts;
-  counts.reserve(minus.size());
-  for (const DictEntry& e : minus) ++counts[hashed(e)];
   std::vector<DictEntry> result;
-  for (const DictEntry& e : list) {
-    const auto found = counts.find(hashed(e));
-    if (found != counts.end() && found->second > 0) {
-      --found->second;
-    } else {
-      result.push_back(e);
-    }
+  for (const std::size_t i : remainingPositions(hashed(list), hashed(minus))) {
+    result.push_back(list[i]);
   }
   return result;
 }
 
 std::vector<DictionaryDiff> between(const UserDictionaryFile& old, const UserDictionaryFile& new_) {
-  // NFC name -> first dictionary of that name on each side
   struct Sides {
     const std::string* name = nullptr;
     const UserDictionary* old = nullptr;
     const UserDictionary* new_ = nullptr;
   };
+  // Names in order of first appearance, old file first; NFC name -> its place.
   std::vector<Sides> names;
   std::unordered_map<std::string, std::size_t> index;
   const auto side = [&](const UserDictionary& d) -> Sides& {
