@@ -29,8 +29,13 @@ void keep(const std::filesystem::path& masterDir, std::string_view suffix,
   const std::filesystem::path folder =
       MasterStore::historyDir(masterDir) / (platform::stamp(now) + std::string(suffix));
   std::filesystem::create_directories(folder);
-  for (const MasterFile* file : files)
-    platform::writeAtomically(folder / file->fileName, file->raw);
+  for (const MasterFile* file : files) {
+    // A second save in the same second must not replace the copy of what
+    // the file held before the first.
+    const std::filesystem::path copy = folder / file->fileName;
+    if (std::filesystem::exists(std::filesystem::symlink_status(copy))) continue;
+    platform::writeAtomically(copy, file->raw);
+  }
 }
 
 void prune(const std::filesystem::path& masterDir, std::chrono::system_clock::time_point now) {

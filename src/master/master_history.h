@@ -13,7 +13,8 @@ namespace MasterHistory {
 inline constexpr std::string_view deletionSuffix = "-辞書削除前";
 
 // Writes the files' bytes as read into P/_履歴/<stamp of now><suffix>/, under
-// their file names; a folder of that name (same second) is reused.
+// their file names; a folder of that name (same second) is reused, keeping
+// the copies it already holds.
 void keep(const std::filesystem::path& masterDir, std::string_view suffix,
           std::chrono::system_clock::time_point now, const std::vector<const MasterFile*>& files);
 

@@ -91,6 +91,10 @@ TEST_F(MasterStoreTest, SavesChangedAndNewDictionariesKeepingTheOldOnesInHistory
   EXPECT_EQ(tree(history), (std::map<std::string, std::string>{
                                {"20240303-090507-アプリ保存前", "(folder)"},
                                {"20240303-090507-アプリ保存前/A.txt", Master::text({a1})}}));
+  // A second save in the same second keeps the copy from before the first.
+  MasterStore::save({{"A", {u1}}}, {}, after, now);
+  EXPECT_EQ(platform::readFile(history / "20240303-090507-アプリ保存前" / "A.txt"),
+            Master::text({a1}));
   EXPECT_EQ(MasterStore::historyDir(master), history);
   EXPECT_EQ(MasterStore::historyDir(master.string() + "/"), history);
 }
