@@ -1,13 +1,13 @@
 #include "model/user_dictionary_file.h"
 
 #include <bit>
-#include <cstring>
 #include <utility>
 
 #include "model/part_of_speech.h"
 #include "model/proto_wire.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "platform/utf8_scan.h"
 
 namespace {
 
@@ -62,38 +62,10 @@ template <class Place>
   throw DictionaryFileError(DictionaryFileError::UnknownField{place(), field.number});
 }
 
-// Dictionary texts are mostly ASCII and three-byte kana and kanji. Those are
-// accepted here quickly; from the first other byte on, the strict check decides.
-bool isValidText(std::string_view bytes) {
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  const auto* end = p + bytes.size();
-  while (p != end) {
-    if (end - p >= 8) {
-      std::uint64_t eight;
-      std::memcpy(&eight, p, 8);
-      if ((eight & 0x8080808080808080ULL) == 0) {
-        p += 8;
-        continue;
-      }
-    }
-    if (*p < 0x80) {
-      ++p;
-    } else if (end - p >= 3 && *p >= 0xE1 && *p <= 0xEF && *p != 0xED && (p[1] & 0xC0) == 0x80 &&
-               (p[2] & 0xC0) == 0x80) {
-      // E0 (overlongs) and ED (surrogates) are left to the strict check.
-      p += 3;
-    } else {
-      break;
-    }
-  }
-  return p == end || platform::isValidUtf8(bytes.substr(static_cast<std::size_t>(
-                         p - reinterpret_cast<const unsigned char*>(bytes.data()))));
-}
-
 template <class Place>
 std::string_view text(const FieldView& field, Place&& place) {
   checkType(field, 2, place);
-  if (!isValidText(field.payload)) {
+  if (!platform::isValidUtf8Fast(field.payload)) {
     throw DictionaryFileError(DictionaryFileError::InvalidUTF8{place()});
   }
   return field.payload;
