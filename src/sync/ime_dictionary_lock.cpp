@@ -10,6 +10,17 @@
 
 namespace {
 
+// Open-file-description locks where there are some: a classic fcntl lock
+// would be dropped when any descriptor of the file in this process closes,
+// such as a probe made on another thread.
+#ifdef F_OFD_SETLK
+constexpr int setLock = F_OFD_SETLK;
+constexpr int getLock = F_OFD_GETLK;
+#else
+constexpr int setLock = F_SETLK;
+constexpr int getLock = F_GETLK;
+#endif
+
 struct flock wholeFileWriteLock() {
   struct flock lock {};
   lock.l_type = F_WRLCK;
@@ -40,7 +51,7 @@ std::optional<ImeDictionaryLock> ImeDictionaryLock::tryTake(const std::filesyste
                                               std::error_code(errno, std::generic_category()));
     }
     struct flock lock = wholeFileWriteLock();
-    if (::fcntl(fd, F_SETLK, &lock) != 0) {
+    if (::fcntl(fd, setLock, &lock) != 0) {
       ::close(fd);
       return std::nullopt;
     }
@@ -54,7 +65,7 @@ bool ImeDictionaryLock::isHeldElsewhere(const std::filesystem::path& lockFile) {
   const int fd = ::open(lockFile.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return errno != ENOENT;
   struct flock lock = wholeFileWriteLock();
-  const bool held = ::fcntl(fd, F_GETLK, &lock) != 0 || lock.l_type != F_UNLCK;
+  const bool held = ::fcntl(fd, getLock, &lock) != 0 || lock.l_type != F_UNLCK;
   ::close(fd);
   return held;
 }

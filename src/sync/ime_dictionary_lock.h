@@ -14,8 +14,9 @@ class ImeDictionaryLock {
   // when the lock file cannot be opened.
   static std::optional<ImeDictionaryLock> tryTake(const std::filesystem::path& lockFile);
 
-  // True when another process holds the lock, or when a lock file exists that
-  // cannot be examined (a tool may be holding it).
+  // True when someone else holds the lock (another process, or another
+  // ImeDictionaryLock), or when a lock file exists that cannot be examined (a
+  // tool may be holding it).
   static bool isHeldElsewhere(const std::filesystem::path& lockFile);
 
   ImeDictionaryLock(ImeDictionaryLock&& other) noexcept;

@@ -89,6 +89,10 @@ TEST_F(ImeInterface, ImesLockSeenOnlyWhileAnotherProcessHoldsIt) {
     auto mine = ImeDictionaryLock::tryTake(lockFile);
     ASSERT_TRUE(mine);
     EXPECT_TRUE(fs::exists(lockFile));
+    // A probe from this process, say on another thread, opens and closes the
+    // file: that must not drop the lock.
+    EXPECT_TRUE(ImeDictionaryLock::isHeldElsewhere(lockFile));
+    EXPECT_FALSE(ImeDictionaryLock::tryTake(lockFile));
     const pid_t other = forkChild([&] {
       return ImeDictionaryLock::isHeldElsewhere(lockFile) && !ImeDictionaryLock::tryTake(lockFile)
                  ? 0
