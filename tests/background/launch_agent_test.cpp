@@ -310,4 +310,17 @@ TEST_F(Agent, LaunchdLegacyAgentsAreBootedOutAndDeleted) {
   }
 }
 
+TEST(AgentHost, TheDefaultsAreThisProgramAndTheUsersUnitFolder) {
+  ::setenv("XDG_CONFIG_HOME", "/elsewhere/config", 1);
+  const Host host = Host::current();
+  EXPECT_EQ(host.kind, Host::Kind::systemd);
+  EXPECT_EQ(host.folder, "/elsewhere/config/systemd/user");
+  EXPECT_EQ(host.executable, fs::canonical("/proc/self/exe"));
+  ::setenv("XDG_CONFIG_HOME", "relative", 1);
+  ::setenv("HOME", "/home/someone", 1);
+  EXPECT_EQ(Host::systemd().folder, "/home/someone/.config/systemd/user");
+  EXPECT_EQ(LaunchAgent::plistURL(LaunchAgent::label, Host::launchd()),
+            "/home/someone/Library/LaunchAgents/jp.kumomori.wordloom.plist");
+}
+
 }  // namespace

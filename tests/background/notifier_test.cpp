@@ -129,6 +129,30 @@ TEST(Notifier, AClickOnOurNotificationBringsTheApplicationForward) {
   EXPECT_TRUE(runEventsUntil([&] { return activations == 1; }));
 }
 
+TEST(Notifier, OpensTheDesktopsNotificationSettings) {
+  TempDir dir;
+  fs::create_directories(dir / "bin");
+  for (const char* program : {"gnome-control-center", "systemsettings"}) {
+    platform::writeAtomically(dir / "bin" / program, "#!/bin/sh\necho \"$0 $*\" > \"$0.opened\"\n");
+    fs::permissions(dir / "bin" / program, fs::perms::owner_all);
+  }
+  ::setenv("PATH", ((dir / "bin").string() + ":" + std::getenv("PATH")).c_str(), 1);
+  const auto opened = [&](const char* program) {
+    const fs::path file = dir / "bin" / (std::string(program) + ".opened");
+    runEventsUntil([&] { return fs::exists(file) && fs::file_size(file) > 0; });
+    return fs::exists(file) ? platform::readFile(file) : std::string();
+  };
+
+  ::unsetenv("XDG_CURRENT_DESKTOP");
+  Notifier().openSettings();
+  EXPECT_EQ(opened("gnome-control-center"),
+            (dir / "bin/gnome-control-center").string() + " notifications\n");
+  ::setenv("XDG_CURRENT_DESKTOP", "KDE", 1);
+  Notifier().openSettings();
+  EXPECT_EQ(opened("systemsettings"),
+            (dir / "bin/systemsettings").string() + " kcm_notifications\n");
+}
+
 // The notice logic end to end over the bus: what the user actually sees.
 class NoticesOverTheBus : public ReflectFixture {
  protected:
