@@ -26,7 +26,7 @@ TEST_F(ConcurrentReflects, TheLockKeepsReflectsApartAndTheCopyCurrent) {
   writeDictionary(file({{"共有", words("共", 10)}}));
   reflectOnce();
   const fs::path log = dir / "log";
-  const int rounds = 120;
+  const int rounds = 100;
 
   const auto worker = [&](char name) {
     const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
