@@ -25,9 +25,10 @@ std::string unitName(std::string_view name, std::string_view suffix) {
   return std::string(name) + std::string(suffix);
 }
 
+// A dangling link counts: it is still a file of the agent to clean up.
 bool fileExists(const std::filesystem::path& path) {
   std::error_code error;
-  return std::filesystem::exists(path, error);
+  return std::filesystem::exists(std::filesystem::symlink_status(path, error));
 }
 
 bool isPresent(std::string_view name, const Host& host) {
@@ -100,8 +101,9 @@ void unload(std::string_view name, const Host& host) {
   }
   std::vector<std::string> arguments = {"disable", "--now"};
   for (const auto* suffix : {".path", ".timer"}) {
-    if (fileExists(host.folder / unitName(name, suffix)))
+    if (fileExists(host.folder / unitName(name, suffix))) {
       arguments.push_back(unitName(name, suffix));
+    }
   }
   if (arguments.size() > 2) launchctl(arguments, host);
 }
