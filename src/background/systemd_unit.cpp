@@ -123,6 +123,8 @@ std::string pathValue(const std::filesystem::path& path) {
                     text.back() != ' ' && text.back() != '\t' && text.back() != '\\';
   bool plain = true;
   for (const char c : text) plain = plain && !isControl(static_cast<unsigned char>(c));
+  // systemd refuses paths that go up a folder.
+  for (const auto& part : path) plain = plain && part != "..";
   if (!fits || !plain) {
     throw std::filesystem::filesystem_error("a systemd path unit cannot watch this path", path,
                                             std::make_error_code(std::errc::illegal_byte_sequence));

@@ -92,7 +92,8 @@ TEST(SystemdUnit, ReadsTheFirstProgramOfTheServiceSection) {
 
 TEST(SystemdUnit, PathsAreTakenLiterallyApartFromSpecifiers) {
   EXPECT_EQ(SystemdUnit::pathValue("/a b/100%/c\\d #e"), "/a b/100%%/c\\d #e");
-  for (const char* path : {"relative", "/trailing ", "/trailing\\", "/new\nline", "/tab\tin"}) {
+  for (const char* path :
+       {"relative", "/trailing ", "/trailing\\", "/new\nline", "/tab\tin", "/up/../there"}) {
     EXPECT_THROW(SystemdUnit::pathValue(path), std::filesystem::filesystem_error) << path;
   }
   EXPECT_EQ(SystemdUnit::plainText("Wordloom 100%\n"), "Wordloom 100%% ");
