@@ -2,6 +2,7 @@
 
 #include <unordered_map>
 
+#include "master/entry_hash.h"
 #include "master/entry_index.h"
 #include "model/part_of_speech.h"
 #include "platform/text.h"
@@ -20,7 +21,7 @@ struct Hashed {
 Hashed hashed(const std::vector<DictEntry>& entries) {
   Hashed h{entries, {}};
   h.hashes.reserve(entries.size());
-  for (const DictEntry& e : entries) h.hashes.push_back(DictEntryHash{}(e));
+  for (const DictEntry& e : entries) h.hashes.push_back(QuickEntryHash{}(e));
   return h;
 }
 
@@ -35,7 +36,9 @@ std::vector<std::size_t> remainingPositions(const Hashed& list, const Hashed& mi
   std::vector<Count> counts;
   counts.reserve(minus.entries.size());
   EntryIndex index(minus.entries.size());
+  constexpr std::size_t ahead = 16;
   for (std::size_t i = 0; i < minus.entries.size(); ++i) {
+    if (i + ahead < minus.entries.size()) index.prefetch(minus.hashes[i + ahead]);
     const DictEntry& e = minus.entries[i];
     const std::size_t found = index.find(
         minus.hashes[i], [&](std::size_t position) { return *counts[position].entry == e; });
@@ -48,6 +51,7 @@ std::vector<std::size_t> remainingPositions(const Hashed& list, const Hashed& mi
   }
   std::vector<std::size_t> kept;
   for (std::size_t i = 0; i < list.entries.size(); ++i) {
+    if (i + ahead < list.entries.size()) index.prefetch(list.hashes[i + ahead]);
     const DictEntry& e = list.entries[i];
     const std::size_t found = index.find(
         list.hashes[i], [&](std::size_t position) { return *counts[position].entry == e; });
@@ -89,7 +93,7 @@ DictionaryDiff compare(const std::string& name, const UserDictionary* old,
   EntryIndex byKey(removed.size());
   for (std::size_t r = 0; r < removed.size(); ++r) {
     const DictEntry& e = before[removed[r]];
-    const std::size_t hash = DictEntryKeyHash{}(e);
+    const std::size_t hash = QuickKeyHash{}(e);
     const std::size_t found = byKey.find(hash, [&](std::size_t c) {
       return DictEntryKeyEqual{}(before[removed[chains[c].tail]], e);
     });
@@ -107,7 +111,7 @@ DictionaryDiff compare(const std::string& name, const UserDictionary* old,
   for (const std::size_t a : added) {
     const DictEntry& e = after[a];
     if (chains.empty()) break;
-    const std::size_t found = byKey.find(DictEntryKeyHash{}(e), [&](std::size_t c) {
+    const std::size_t found = byKey.find(QuickKeyHash{}(e), [&](std::size_t c) {
       return DictEntryKeyEqual{}(before[removed[chains[c].tail]], e);
     });
     if (found == EntryIndex::none || chains[found].head == end) continue;
