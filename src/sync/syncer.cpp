@@ -71,8 +71,9 @@ void writeDictionary(const std::filesystem::path& dictionary, const std::string&
 std::optional<std::string> lastAppliedBytes(const SyncPaths& paths) {
   std::error_code error;
   if (!std::filesystem::exists(paths.lastApplied(), error)) {
-    if (error)
+    if (error) {
       throw std::filesystem::filesystem_error("cannot look at", paths.lastApplied(), error);
+    }
     return std::nullopt;
   }
   return platform::readFile(paths.lastApplied());
