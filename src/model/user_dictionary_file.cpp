@@ -89,7 +89,8 @@ void walk(std::string_view bytes, Body&& body) {
   }
 }
 
-DictEntry parseEntry(std::string_view bytes, std::string_view dictionary) {
+void parseEntry(std::string_view bytes, std::string_view dictionary,
+                std::vector<DictEntry>& entries) {
   const auto place = [&] { return entryPlace(dictionary); };
   std::string_view reading, word, comment;
   std::uint64_t code = PartOfSpeech::defaultCode;
@@ -117,8 +118,8 @@ DictEntry parseEntry(std::string_view bytes, std::string_view dictionary) {
     throw DictionaryFileError(
         DictionaryFileError::UnknownPOS{std::string(dictionary), std::string(reading), code});
   }
-  return DictEntry{std::string(reading), std::string(word), static_cast<std::int64_t>(code),
-                   std::string(comment)};
+  entries.emplace_back(std::string(reading), std::string(word), static_cast<std::int64_t>(code),
+                       std::string(comment));
 }
 
 UserDictionary parseDictionary(std::string_view bytes, std::int64_t index) {
@@ -158,7 +159,7 @@ UserDictionary parseDictionary(std::string_view bytes, std::int64_t index) {
   FieldReader reader(bytes);
   FieldView field;
   while (reader.next(field)) {
-    if (field.number == 4) dictionary.entries.push_back(parseEntry(field.payload, dictionary.name));
+    if (field.number == 4) parseEntry(field.payload, dictionary.name, dictionary.entries);
   }
   return dictionary;
 }
