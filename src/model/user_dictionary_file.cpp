@@ -125,8 +125,7 @@ void parseEntry(std::string_view bytes, std::string_view dictionary,
 UserDictionary parseDictionary(std::string_view bytes, std::int64_t index) {
   const auto place = [&] { return dictionaryPlace(index); };
   UserDictionary dictionary;
-  std::string_view name;
-  bool named = false;
+  std::string_view name;  // absent and empty alike refuse the dictionary
   std::size_t entryCount = 0;
   walk(bytes, [&](const FieldView& field) {
     switch (field.number) {
@@ -140,7 +139,6 @@ UserDictionary parseDictionary(std::string_view bytes, std::int64_t index) {
         break;
       case 3:
         name = text(field, place);
-        named = true;
         break;
       case 4:
         checkType(field, 2, place);
@@ -150,7 +148,7 @@ UserDictionary parseDictionary(std::string_view bytes, std::int64_t index) {
         unknownField(field, place);
     }
   });
-  if (!named || name.empty()) {
+  if (name.empty()) {
     throw DictionaryFileError(DictionaryFileError::MissingName{index});
   }
   dictionary.name.assign(name);
