@@ -55,7 +55,7 @@ fi
 # The same run with the dictionary-tool probe (pgrep, which reads every
 # process's command line) answered at once by a stand-in: the cost of our own work.
 mkdir -p "$work/bin"
-ln -s "$(command -v false)" "$work/bin/pgrep"
+ln -s "$(type -P false)" "$work/bin/pgrep"
 
 # Rounds taken in turn, so that a busy moment of the machine falls on all three.
 rounds=5
