@@ -52,24 +52,17 @@ if command -v hyperfine >/dev/null; then
   hyperfine --warmup 10 --runs "$runs" -N "$baseline" "$wordloom --apply"
 fi
 
-# The same run with the dictionary-tool probe (pgrep, which reads every
-# process's command line) answered at once by a stand-in: the cost of our own work.
-mkdir -p "$work/bin"
-ln -s "$(type -P false)" "$work/bin/pgrep"
-
-# Rounds taken in turn, so that a busy moment of the machine falls on all three.
+# Rounds taken in turn, so that a busy moment of the machine falls on both.
 rounds=5
-apply_us=0 start_us=0 own_us=0
+apply_us=0 start_us=0
 for ((round = 0; round < rounds; round++)); do
   apply_us=$((apply_us + $(mean_us "$wordloom" --apply) / rounds))
   start_us=$((start_us + $(mean_us "$baseline") / rounds))
-  own_us=$((own_us + $(PATH=$work/bin:$PATH mean_us "$wordloom" --apply) / rounds))
 done
 
 ratio() { awk -v a="$1" -v s="$start_us" 'BEGIN { printf "%.2f", a / s }'; }
 echo "start-up, same libraries:        ${start_us} us per run (mean of $runs)"
 echo "up-to-date --apply:              ${apply_us} us per run, $(ratio "$apply_us")x start-up (goal <= 2)"
-echo "  with the tool probe stubbed:   ${own_us} us per run, $(ratio "$own_us")x start-up"
 if [ -x /usr/bin/time ]; then
   echo "peak RSS --apply:                $(peak_kb "$wordloom" --apply) KB (goal <= 20480)"
   echo "peak RSS start-up:               $(peak_kb "$baseline") KB"

@@ -67,6 +67,7 @@ struct Corpus {
     syncer.reloadsConverter = false;
     syncer.ime = {.installLocations = {(root / "installed").string()},
                   .toolProbe = {"false", {}},
+                  .toolCommandText = {},
                   .dictionaryLockName = ".user_dictionary.db.lock",
                   .reload = {"true", {}}};
 

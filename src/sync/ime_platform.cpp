@@ -16,7 +16,8 @@ ImePlatform ImePlatform::mozc() {
   return {
       .installLocations = {"/usr/lib/mozc/mozc_server", "/usr/libexec/mozc/mozc_server",
                            "/usr/lib64/mozc/mozc_server"},
-      .toolProbe = {"pgrep", {"-u", currentUser(), "-f", "mozc_tool"}},
+      .toolProbe = {},
+      .toolCommandText = "mozc_tool",
       .dictionaryLockName = ".user_dictionary.db.lock",
       .reload = {"pkill", {"-u", currentUser(), "-x", "mozc_server"}},
   };
@@ -28,6 +29,7 @@ ImePlatform ImePlatform::googleJapaneseInput() {
                            "~/Library/Input Methods/GoogleJapaneseInput.app"},
       .toolProbe = {"/usr/bin/pgrep",
                     {"-f", "DictionaryTool|GoogleJapaneseInputTool|GoogleJapaneseInputPrefPane"}},
+      .toolCommandText = {},
       .dictionaryLockName = {},
       .reload = {"/usr/bin/pkill", {"-x", "GoogleJapaneseInputConverter"}},
   };

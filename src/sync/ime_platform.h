@@ -15,8 +15,13 @@ struct ImeCommand {
 struct ImePlatform {
   // Where the IME may be installed, in order; a leading "~" is the home folder.
   std::vector<std::string> installLocations;
-  // Exit status 0 means one of the IME's dictionary tools is running.
+  // Exit status 0 means one of the IME's dictionary tools is running. Not run
+  // when toolCommandText is set.
   ImeCommand toolProbe;
+  // Text in the command line of a running dictionary tool of this user, looked
+  // for in the process table directly: the answer of `pgrep -u <user> -f`
+  // without a process start on every headless run.
+  std::string toolCommandText;
   // Name of the IME's own lock file in the dictionary's folder (an fcntl write
   // lock its tools hold while they may save the file); empty when it has none.
   std::string dictionaryLockName;

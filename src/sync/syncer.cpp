@@ -1,5 +1,7 @@
 #include "sync/syncer.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -15,6 +17,7 @@
 #include "platform/files.h"
 #include "platform/home.h"
 #include "platform/process.h"
+#include "platform/process_scan.h"
 #include "sync/ime_dictionary_lock.h"
 
 namespace {
@@ -222,9 +225,16 @@ bool Syncer::isToolOpen() const {
       ImeDictionaryLock::isHeldElsewhere(paths.dictionary.parent_path() / ime.dictionaryLockName)) {
     return true;
   }
+  // A probe that cannot run cannot vouch that no tool is open.
+  if (!ime.toolCommandText.empty()) {
+    try {
+      return platform::isProcessRunning(::geteuid(), ime.toolCommandText);
+    } catch (const std::system_error&) {
+      return true;
+    }
+  }
   const platform::ProcessResult probe =
       platform::runProcess(ime.toolProbe.program, ime.toolProbe.arguments);
-  // A probe that cannot run cannot vouch that no tool is open.
   return probe.status == 0 || probe.status == -1;
 }
 

@@ -49,12 +49,6 @@ class ApplyRun : public ::testing::Test {
     ::setenv("LUMI_DICT", dictionary.c_str(), 1);
     ::setenv("LUMI_STATE", state.c_str(), 1);
     ::setenv("LUMI_NO_RELOAD", "1", 1);
-    // Other tests on this machine run stand-in dictionary tools, which the
-    // real probe (pgrep) would see; here an open tool is Mozc's lock alone.
-    fs::create_directories(dir / "bin");
-    platform::writeAtomically(dir / "bin/pgrep", "#!/bin/sh\nexit 1\n");
-    fs::permissions(dir / "bin/pgrep", fs::perms::owner_all);
-    ::setenv("PATH", ((dir / "bin").string() + ":" + std::getenv("PATH")).c_str(), 1);
   }
 
   void startServer() { server.emplace(dir / "record"); }
@@ -258,6 +252,8 @@ TEST_F(ApplyRun, TheHeadlessRunIsChosenByApplyAnywhere) {
 
   EXPECT_EQ(run({"--verbose", "--apply", "x"}).status, 0);
   // argv[0] itself: a program reached through PATH under the name "--apply".
+  fs::create_directories(dir / "bin");
+  ::setenv("PATH", ((dir / "bin").string() + ":" + std::getenv("PATH")).c_str(), 1);
   fs::create_symlink(WORDLOOM_EXECUTABLE, dir / "bin/--apply");
   fs::remove(state / u8("最後の知らせ.txt"));
   EXPECT_EQ(run({}, "--apply").status, 0);

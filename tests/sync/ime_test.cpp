@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include "child_process.h"
+#include "platform/process_scan.h"
 #include "reflect_fixture.h"
 #include "sync/ime_dictionary_lock.h"
 #include "sync/ime_platform.h"
@@ -16,7 +17,8 @@ TEST(ImeTables, MozcOnLinux) {
             (ImePlatform{
                 .installLocations = {"/usr/lib/mozc/mozc_server", "/usr/libexec/mozc/mozc_server",
                                      "/usr/lib64/mozc/mozc_server"},
-                .toolProbe = {"pgrep", {"-u", user, "-f", "mozc_tool"}},
+                .toolProbe = {},
+                .toolCommandText = "mozc_tool",
                 .dictionaryLockName = ".user_dictionary.db.lock",
                 .reload = {"pkill", {"-u", user, "-x", "mozc_server"}}}));
 }
@@ -30,6 +32,7 @@ TEST(ImeTables, GoogleJapaneseInputOnMac) {
           .toolProbe = {"/usr/bin/pgrep",
                         {"-f",
                          "DictionaryTool|GoogleJapaneseInputTool|GoogleJapaneseInputPrefPane"}},
+          .toolCommandText = "",
           .dictionaryLockName = "",
           .reload = {"/usr/bin/pkill", {"-x", "GoogleJapaneseInputConverter"}}}));
 }
@@ -47,17 +50,18 @@ TEST_F(ImeInterface, ProbeStatusDecidesAndAProbeThatCannotRunCountsAsOpen) {
   EXPECT_TRUE(s.isToolOpen());
 }
 
-// The real probe: a process of this user whose command line names mozc_tool.
-TEST_F(ImeInterface, MozcProbeFindsAToolOfThisUser) {
+// The process-table probe finds a tool of this user by its command line, and
+// only while it runs. The text is unique to this test so that parallel tests
+// never see the stand-in tool.
+TEST_F(ImeInterface, ProcessTableProbeFindsAToolOfThisUserOnly) {
   Syncer s = syncer();
-  s.ime.toolProbe = ImePlatform::mozc().toolProbe;
+  s.ime.toolCommandText = "wordloom-stand-in-tool-" + std::to_string(::getpid());
   EXPECT_FALSE(s.isToolOpen());
-  const fs::path tool = dir / "mozc_tool";
-  fs::copy_file("/bin/sleep", tool);
   Signal started;
+  const std::string name = s.ime.toolCommandText;
   const pid_t child = forkChild([&] {
     started.post();
-    ::execl(tool.c_str(), "mozc_tool", "30", static_cast<char*>(nullptr));
+    ::execl("/bin/sleep", name.c_str(), "30", static_cast<char*>(nullptr));
     return 1;
   });
   started.wait();
@@ -67,6 +71,7 @@ TEST_F(ImeInterface, MozcProbeFindsAToolOfThisUser) {
     if (!seen) ::usleep(10000);
   }
   EXPECT_TRUE(seen);
+  EXPECT_FALSE(platform::isProcessRunning(::geteuid() + 4242, name));
   ::kill(child, SIGKILL);
   waitChild(child);
   EXPECT_FALSE(s.isToolOpen());

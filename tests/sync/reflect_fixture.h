@@ -42,6 +42,7 @@ class ReflectFixture : public ::testing::Test {
   ImePlatform fakeIme() const {
     return {.installLocations = {(dir / "not-installed").string(), installed.string()},
             .toolProbe = {"false", {}},
+            .toolCommandText = {},
             .dictionaryLockName = ".user_dictionary.db.lock",
             .reload = {"/bin/sh", {"-c", "echo reload >> \"$0\"", reloadLog.string()}}};
   }
