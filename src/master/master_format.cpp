@@ -27,18 +27,34 @@ namespace {
 
 constexpr std::string_view invalidUtf8 = "UTF-8 として読めません";
 
-// Nearly every line carries a table name byte for byte, most often the same
-// as the line before; the canonical lookup is only needed for names written
-// in another normalisation form.
+// Short texts compared in place: a library call per line costs more than
+// the comparison.
+bool sameBytes(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  std::size_t i = 0;
+  for (; i + 8 <= a.size(); i += 8) {
+    std::uint64_t x;
+    std::uint64_t y;
+    std::memcpy(&x, a.data() + i, 8);
+    std::memcpy(&y, b.data() + i, 8);
+    if (x != y) return false;
+  }
+  for (; i < a.size(); ++i) {
+    if (a[i] != b[i]) return false;
+  }
+  return true;
+}
+
+// Nearly every line carries a table name byte for byte, often the same as
+// the line before; the canonical lookup is only needed for names written in
+// another normalisation form.
 class PosLookup {
  public:
   // 0 when the name is not in the table.
   std::int64_t code(std::string_view name) {
-    if (name.size() == last_.size() && std::memcmp(name.data(), last_.data(), name.size()) == 0) {
-      return lastCode_;
-    }
+    if (sameBytes(name, last_)) return lastCode_;
     for (const PartOfSpeech::Row& row : PartOfSpeech::all()) {
-      if (row.name == name) {
+      if (sameBytes(row.name, name)) {
         last_ = row.name;
         lastCode_ = row.code;
         return row.code;
@@ -62,31 +78,47 @@ constexpr std::uint64_t zeroBytes(std::uint64_t x) {
   return ~(((x & low7) + low7) | x | low7);
 }
 
-// The first TAB or LF at or after `p`, or `end`: many bytes at a time, as
-// lines are short and a library call per column costs more than the search.
-const char* nextSeparator(const char* p, const char* end) {
+// The TABs and LFs of a text in order. Each block of sixteen bytes is looked
+// at once, giving a bit per separator; a line's columns then cost a few bit
+// operations each.
+class Separators {
+ public:
+  explicit Separators(std::string_view text) : text_(text) { mask_ = maskAt(0); }
+
+  // Offset of the next TAB or LF, or the text's size.
+  std::size_t next() {
+    while (mask_ == 0) {
+      block_ += 16;
+      if (block_ >= text_.size()) return text_.size();
+      mask_ = maskAt(block_);
+    }
+    const std::size_t found = block_ + static_cast<std::size_t>(std::countr_zero(mask_));
+    mask_ &= mask_ - 1;
+    return found;
+  }
+
+ private:
+  std::uint32_t maskAt(std::size_t offset) const {
+    const char* p = text_.data() + offset;
+    const std::size_t length = std::min<std::size_t>(16, text_.size() - offset);
 #if defined(__SSE2__)
-  const __m128i tab = _mm_set1_epi8('\t');
-  const __m128i lf = _mm_set1_epi8('\n');
-  while (end - p >= 16) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const int found =
-        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, tab), _mm_cmpeq_epi8(bytes, lf)));
-    if (found != 0) return p + std::countr_zero(static_cast<unsigned>(found));
-    p += 16;
-  }
+    if (length == 16) {
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_or_si128(
+          _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\t')), _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n')))));
+    }
 #endif
-  while (end - p >= 8) {
-    std::uint64_t word;
-    std::memcpy(&word, p, 8);
-    const std::uint64_t found =
-        zeroBytes(word ^ everyByte('\t')) | zeroBytes(word ^ everyByte('\n'));
-    if (found != 0) return p + std::countr_zero(found) / 8;
-    p += 8;
+    std::uint32_t mask = 0;
+    for (std::size_t i = 0; i < length; ++i) {
+      if (p[i] == '\t' || p[i] == '\n') mask |= 1u << i;
+    }
+    return mask;
   }
-  while (p < end && *p != '\t' && *p != '\n') ++p;
-  return p;
-}
+
+  std::string_view text_;
+  std::size_t block_ = 0;
+  std::uint32_t mask_ = 0;
+};
 
 std::size_t countLines(std::string_view text) {
   std::size_t count = 0;
@@ -113,22 +145,20 @@ std::vector<DictEntry> parse(std::string_view text, std::string_view file) {
   std::vector<DictEntry> entries;
   entries.reserve(countLines(text));
   PosLookup pos;
+  Separators separators(text);
   std::int64_t lineNumber = 0;
-  const char* position = text.data();
-  const char* const end = text.data() + text.size();
-  while (position < end) {
+  std::size_t position = 0;
+  while (position < text.size()) {
     ++lineNumber;
     std::array<std::string_view, 4> columns;
     std::size_t count = 0;
-    const char* separator;
-    for (const char* start = position;; start = separator + 1) {
-      separator = nextSeparator(start, end);
-      const char* columnEnd = separator;
-      const bool lineEnds = separator == end || *separator == '\n';
-      if (lineEnds && columnEnd > start && columnEnd[-1] == '\r') --columnEnd;
-      if (count < columns.size()) {
-        columns[count] = {start, static_cast<std::size_t>(columnEnd - start)};
-      }
+    std::size_t separator;
+    for (std::size_t start = position;; start = separator + 1) {
+      separator = separators.next();
+      std::size_t columnEnd = separator;
+      const bool lineEnds = separator == text.size() || text[separator] == '\n';
+      if (lineEnds && columnEnd > start && text[columnEnd - 1] == '\r') --columnEnd;
+      if (count < columns.size()) columns[count] = text.substr(start, columnEnd - start);
       ++count;
       if (lineEnds) break;
     }

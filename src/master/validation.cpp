@@ -1,7 +1,7 @@
 #include "master/validation.h"
 
-#include <algorithm>
 #include <array>
+#include <cstdint>
 
 #include "master/entry_hash.h"
 #include "master/entry_index.h"
@@ -17,9 +17,9 @@ std::string posName(std::int64_t code) {
 
 // What the run knows about one key.
 struct Seen {
-  const DictEntry* entry;       // the first entry with this key in `dictionary`
-  std::size_t dictionary;       // the dictionary that `entry` belongs to
-  std::size_t firstDictionary;  // the first dictionary holding the key at all
+  const DictEntry* entry;         // the first entry with this key in `dictionary`
+  std::uint32_t dictionary;       // the dictionary that `entry` belongs to
+  std::uint32_t firstDictionary;  // the first dictionary holding the key at all
 };
 
 }  // namespace
@@ -37,64 +37,66 @@ std::vector<ValidationIssue> check(const std::vector<MasterDictionary>& dictiona
   seen.reserve(total);
   EntryIndex index(total);
 
-  struct Item {
-    const DictEntry* entry;
-    std::size_t dictionary;
-  };
-  std::vector<Item> items;
-  items.reserve(total);
-  for (std::size_t d = 0; d < dictionaries.size(); ++d) {
-    for (const DictEntry& e : dictionaries[d].entries) items.push_back({&e, d});
-  }
   // Keys are hashed a few words ahead and their slots asked for, so that a
   // table larger than the processor's cache does not stall every lookup.
   constexpr std::size_t ahead = 16;
   std::array<std::size_t, ahead> upcoming{};
-  const auto prepare = [&](std::size_t i) {
-    upcoming[i % ahead] = QuickKeyHash{}(*items[i].entry);
-    index.prefetch(upcoming[i % ahead]);
+  std::size_t hashed = 0;
+  std::size_t nextDictionary = 0;
+  std::size_t nextEntry = 0;
+  const auto hashNext = [&] {
+    while (nextDictionary < dictionaries.size() &&
+           nextEntry == dictionaries[nextDictionary].entries.size()) {
+      ++nextDictionary;
+      nextEntry = 0;
+    }
+    if (nextDictionary == dictionaries.size()) return;
+    const std::size_t hash = QuickKeyHash{}(dictionaries[nextDictionary].entries[nextEntry++]);
+    upcoming[hashed++ % ahead] = hash;
+    index.prefetch(hash);
   };
-  for (std::size_t i = 0; i < std::min(ahead, total); ++i) prepare(i);
+  for (std::size_t i = 0; i < ahead; ++i) hashNext();
 
-  for (std::size_t i = 0; i < total; ++i) {
-    const std::size_t hash = upcoming[i % ahead];
-    if (i + ahead < total) prepare(i + ahead);
-    const DictEntry& entry = *items[i].entry;
-    const std::size_t current = items[i].dictionary;
+  std::size_t at = 0;
+  for (std::uint32_t current = 0; current < dictionaries.size(); ++current) {
     const MasterDictionary& dictionary = dictionaries[current];
-    if (entry.reading.empty() || entry.word.empty()) {
-      issues.push_back({Level::error, dictionary.name,
-                        "よみか単語が空の語があります（よみ「" + entry.reading + "」単語「" +
-                            entry.word + "」）"});
-      continue;
-    }
-    const std::size_t found = index.find(hash, [&](std::size_t position) {
-      return DictEntryKeyEqual{}(*seen[position].entry, entry);
-    });
-    if (found == EntryIndex::none) {
-      index.insert(hash, seen.size());
-      seen.push_back({&entry, current, current});
-      continue;
-    }
-    Seen& record = seen[found];
-    if (record.dictionary == current) {
-      const std::string before = posName(record.entry->posCode);
-      const std::string now = posName(entry.posCode);
-      issues.push_back(
-          {Level::error, dictionary.name,
-           entry.reading + " → " + entry.word + ": " +
-               (before == now ? "同じ語が 2つあります"
-                              : "同じ語が品詞違いで 2つあります（" + before + "・" + now + "）")});
-    } else {
-      record.entry = &entry;
-      record.dictionary = current;
-    }
-    const std::string& firstName = dictionaries[record.firstDictionary].name;
-    if (record.firstDictionary != current &&
-        !platform::canonicallyEqual(firstName, dictionary.name)) {
-      issues.push_back(
-          {Level::warning, dictionary.name,
-           entry.reading + " → " + entry.word + ": 辞書「" + firstName + "」にもあります"});
+    for (const DictEntry& entry : dictionary.entries) {
+      const std::size_t hash = upcoming[at++ % ahead];
+      hashNext();
+      if (entry.reading.empty() || entry.word.empty()) {
+        issues.push_back({Level::error, dictionary.name,
+                          "よみか単語が空の語があります（よみ「" + entry.reading + "」単語「" +
+                              entry.word + "」）"});
+        continue;
+      }
+      const std::size_t found = index.find(hash, [&](std::size_t position) {
+        return DictEntryKeyEqual{}(*seen[position].entry, entry);
+      });
+      if (found == EntryIndex::none) {
+        index.insert(hash, seen.size());
+        seen.push_back({&entry, current, current});
+        continue;
+      }
+      Seen& record = seen[found];
+      if (record.dictionary == current) {
+        const std::string before = posName(record.entry->posCode);
+        const std::string now = posName(entry.posCode);
+        issues.push_back({Level::error, dictionary.name,
+                          entry.reading + " → " + entry.word + ": " +
+                              (before == now ? "同じ語が 2つあります"
+                                             : "同じ語が品詞違いで 2つあります（" + before + "・" +
+                                                   now + "）")});
+      } else {
+        record.entry = &entry;
+        record.dictionary = current;
+      }
+      const std::string& firstName = dictionaries[record.firstDictionary].name;
+      if (record.firstDictionary != current &&
+          !platform::canonicallyEqual(firstName, dictionary.name)) {
+        issues.push_back(
+            {Level::warning, dictionary.name,
+             entry.reading + " → " + entry.word + ": 辞書「" + firstName + "」にもあります"});
+      }
     }
   }
   return issues;

@@ -34,9 +34,11 @@ TEST(QuickCanonicalHash, IsTheCanonicalHashForEveryText) {
   for (char32_t cp = 1; cp < 0x10000; ++cp) {
     if (cp >= 0xD800 && cp <= 0xDFFF) continue;
     const std::string alone = utf8(cp);
-    ASSERT_EQ(quickCanonicalHash(alone), platform::canonicalHash(alone)) << static_cast<unsigned>(cp);
+    ASSERT_EQ(quickCanonicalHash(alone), platform::canonicalHash(alone))
+        << static_cast<unsigned>(cp);
     const std::string marked = alone + "\xE3\x82\x99";
-    ASSERT_EQ(quickCanonicalHash(marked), platform::canonicalHash(marked)) << static_cast<unsigned>(cp);
+    ASSERT_EQ(quickCanonicalHash(marked), platform::canonicalHash(marked))
+        << static_cast<unsigned>(cp);
   }
   std::mt19937 random(5);
   const std::vector<std::string> pieces{
