@@ -1,10 +1,8 @@
-#include <algorithm>
 #include <iostream>
 #include <string>
-#include <string_view>
+#include <vector>
 
-#include "background/app_info.h"
-#include "background/background_run.h"
+#include "background/command_line.h"
 #include "background/notifier.h"
 
 namespace {
@@ -18,18 +16,7 @@ class NotifierOnDemand : public NotificationSink {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const auto has = [&](std::string_view option) {
-    return std::any_of(argv, argv + argc, [&](const char* argument) { return option == argument; });
-  };
-  if (has("--apply")) {
-    if (has("--dry-run")) {
-      BackgroundRun::dryRun(BackgroundRun::headlessSyncer(), std::cout);
-      return 0;
-    }
-    NotifierOnDemand notifier;
-    BackgroundRun::run(notifier);
-  }
-  // The windowed application comes later; until then a plain run names itself.
-  std::cout << AppInfo::name() << ' ' << AppInfo::version() << '\n';
-  return 0;
+  NotifierOnDemand notifier;
+  return CommandLine::run(std::vector<std::string>(argv, argv + argc), notifier, std::cout,
+                          std::cerr);
 }

@@ -283,4 +283,70 @@ TEST_F(ApplyRun, ADryRunPrintsAndLeavesEverythingAlone) {
   EXPECT_EQ(notice(), std::nullopt);
 }
 
+// Setting up this computer from the command line: the same files the window
+// will write, and never while the run is pointed at copies.
+class SetUpRun : public ApplyRun {
+ protected:
+  SetUpRun() {
+    for (const char* name : {"LUMI_MASTER", "LUMI_DICT", "LUMI_STATE"}) ::unsetenv(name);
+    fs::create_directories(dir / "bin");
+    platform::writeAtomically(dir / "bin/systemctl", "#!/bin/sh\necho \"$*\" >> \"" +
+                                                         (dir / "systemctl.log").string() + "\"\n");
+    fs::permissions(dir / "bin/systemctl", fs::perms::owner_all);
+    ::setenv("PATH", ((dir / "bin").string() + ":" + std::getenv("PATH")).c_str(), 1);
+  }
+  fs::path standardState() const { return home / ".local/share/Wordloom"; }
+  fs::path units() const { return home / ".config/systemd/user"; }
+};
+
+TEST_F(SetUpRun, TheMasterFolderIsSavedAndUsedByTheNextReflect) {
+  EXPECT_EQ(
+      run({"--set-master", master.string() + "/"}),
+      (platform::ProcessResult{0, "マスターのフォルダを設定しました: " + master.string() + "\n"}));
+  EXPECT_EQ(platform::readFile(standardState() / u8("設定.json")),
+            "{\n  \"master\": \"" + master.string() + "\"\n}\n");
+
+  writeMaster(words(2));
+  writeDictionary(words(2));
+  ::setenv("LUMI_DICT", dictionary.c_str(), 1);
+  EXPECT_EQ(run({"--apply", "--dry-run"}), (platform::ProcessResult{0, "マスターどおりです\n"}));
+  ::unsetenv("LUMI_DICT");
+
+  const fs::path missing = dir / "missing";
+  EXPECT_EQ(run({"--set-master", missing.string()}),
+            (platform::ProcessResult{
+                1, "マスターのフォルダが見つかりません: " + missing.string() + "\n"}));
+  EXPECT_EQ(platform::readFile(standardState() / u8("設定.json")),
+            "{\n  \"master\": \"" + master.string() + "\"\n}\n");
+}
+
+TEST_F(SetUpRun, AutomaticReflectIsSwitchedThroughTheUserServiceManager) {
+  EXPECT_EQ(run({"--auto-reflect", "on"}),
+            (platform::ProcessResult{0, "自動反映をオンにしました\n"}));
+  EXPECT_TRUE(fs::exists(units() / "jp.kumomori.wordloom.service"));
+  EXPECT_TRUE(fs::exists(units() / "jp.kumomori.wordloom.timer"));
+  EXPECT_EQ(run({"--auto-reflect", "off"}),
+            (platform::ProcessResult{0, "自動反映をオフにしました\n"}));
+  EXPECT_FALSE(fs::exists(units() / "jp.kumomori.wordloom.service"));
+  EXPECT_NE(platform::readFile(dir / "systemctl.log").find("--user"), std::string::npos);
+}
+
+TEST_F(SetUpRun, NothingIsSetUpWhileTheRunIsPointedAtCopies) {
+  ::setenv("LUMI_STATE", state.c_str(), 1);
+  EXPECT_EQ(run({"--auto-reflect", "on"}),
+            (platform::ProcessResult{
+                1, "テスト用のフォルダで動かしているため、自動反映は切り替えられません\n"}));
+  EXPECT_EQ(run({"--set-master", master.string()}).status, 1);
+  EXPECT_FALSE(fs::exists(units()));
+  EXPECT_FALSE(fs::exists(state / u8("設定.json")));
+  EXPECT_FALSE(fs::exists(dir / "systemctl.log"));
+}
+
+TEST_F(SetUpRun, AnUnknownCommandShowsTheUsageAndFails) {
+  const platform::ProcessResult result = run({"--auto-reflect", "maybe"});
+  EXPECT_EQ(result.status, 2);
+  EXPECT_TRUE(result.output.starts_with("使い方:\n")) << result.output;
+  EXPECT_EQ(run({"--help"}).status, 0);
+}
+
 }  // namespace
