@@ -115,7 +115,11 @@ void dryRun(const Syncer& syncer, std::ostream& out) {
   } catch (const std::exception& error) {
     state = MacState{MacState::Failed{error.what()}};
   }
-  out << state.summary() << '\n';
+  // Nothing was written, so a reflect that would write must not read as done.
+  const bool wouldWrite = std::holds_alternative<MacState::Applied>(state.value);
+  out << (wouldWrite ? "反映すると、次のように変わります（まだ書き込んでいません）"
+                     : state.summary())
+      << '\n';
   const auto print = [&out](const std::vector<std::string>& lines) {
     for (const auto& line : lines) out << line << '\n';
   };

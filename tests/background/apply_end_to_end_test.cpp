@@ -267,8 +267,9 @@ TEST_F(ApplyRun, ADryRunPrintsAndLeavesEverythingAlone) {
   writeMaster(words(3));
   const std::string before = platform::readFile(dictionary);
   const platform::ProcessResult result = run({"--apply", "--dry-run"});
-  EXPECT_EQ(result,
-            (platform::ProcessResult{0, "マスターどおりです\n＋ 仕事　よみ2 → 語2（名詞）\n"}));
+  EXPECT_EQ(result, (platform::ProcessResult{0,
+                                             "反映すると、次のように変わります（まだ書き込んでいま"
+                                             "せん）\n＋ 仕事　よみ2 → 語2（名詞）\n"}));
   EXPECT_EQ(platform::readFile(dictionary), before);
   EXPECT_FALSE(fs::exists(state / u8("辞書ファイル控え")));
 
