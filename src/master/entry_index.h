@@ -48,7 +48,8 @@ class EntryIndex {
     std::uint32_t position = 0;  // one more than the caller's position; 0 is vacant
   };
   static std::uint32_t tag(std::size_t hash) {
-    return static_cast<std::uint32_t>(hash >> 32) ^ static_cast<std::uint32_t>(hash);
+    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(hash) >> 32) ^
+           static_cast<std::uint32_t>(hash);
   }
   std::vector<Slot> slots_;
   std::size_t mask_;

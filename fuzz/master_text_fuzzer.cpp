@@ -1,0 +1,46 @@
+// Any bytes as a master file: the quick UTF-8 check agrees with the strict
+// decoder; the parser either refuses with its error or reads entries that
+// the writer turns back into the same entries; validation and differences of
+// what was read do not fail.
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "master/master_error.h"
+#include "master/master_format.h"
+#include "master/validation.h"
+#include "platform/text.h"
+#include "platform/utf8_scan.h"
+#include "sync/diff.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  const bool valid = platform::isValidUtf8Fast(bytes);
+  if (valid != platform::isValidUtf8(bytes)) std::abort();
+  if (!valid) return 0;
+
+  std::vector<DictEntry> entries;
+  try {
+    entries = Master::parse(bytes, "a.txt");
+  } catch (const MasterError&) {
+    return 0;
+  }
+  bool writable = true;
+  for (const DictEntry& e : entries) {
+    if (e.posCode < 1 || e.posCode > 44) std::abort();
+    // A comment ending in CR is the one text a line cannot carry back.
+    if (e.comment.ends_with('\r')) writable = false;
+  }
+  if (writable && Master::parse(Master::text(entries), "a.txt") != entries) std::abort();
+
+  Validation::check({{"A", entries}, {"B", entries}});
+  UserDictionaryFile file;
+  file.dictionaries.push_back({1, true, "A", entries});
+  if (!Diff::between(file, file).empty()) std::abort();
+  UserDictionaryFile reversed = file;
+  std::reverse(reversed.dictionaries[0].entries.begin(), reversed.dictionaries[0].entries.end());
+  if (!Diff::between(file, reversed).empty()) std::abort();
+  return 0;
+}
