@@ -20,12 +20,9 @@
 #include "model/part_of_speech.h"
 #include "platform/files.h"
 #include "platform/text.h"
-#include "platform/utf8_scan.h"
 
 namespace Master {
 namespace {
-
-constexpr std::string_view invalidUtf8 = "UTF-8 として読めません";
 
 // Short texts compared in place: a library call per line costs more than
 // the comparison.
@@ -218,10 +215,9 @@ Loaded load(const std::filesystem::path& dir) {
       loaded.conflictCopies.push_back(name.nfc);
       continue;
     }
-    const std::string bytes = platform::readFile(dir / name.listed);
-    if (!platform::isValidUtf8Fast(bytes)) badLine(name.nfc, 0, std::string(invalidUtf8));
-    loaded.dictionaries.push_back({MasterListing::dictionaryName(name.nfc),
-                                   parse(MasterListing::withoutByteOrderMark(bytes), name.nfc)});
+    loaded.dictionaries.push_back(
+        {MasterListing::dictionaryName(name.nfc),
+         MasterListing::parseFile(platform::readFile(dir / name.listed), name.nfc)});
   }
   return loaded;
 }

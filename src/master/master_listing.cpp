@@ -4,7 +4,9 @@
 #include <system_error>
 
 #include "master/master_error.h"
+#include "master/master_format.h"
 #include "platform/text.h"
+#include "platform/utf8_scan.h"
 
 namespace MasterListing {
 
@@ -32,9 +34,12 @@ std::string dictionaryName(std::string_view fileName) {
   return std::string(fileName.substr(0, fileName.size() - 4));
 }
 
-std::string_view withoutByteOrderMark(std::string_view text) {
-  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-  return text;
+std::vector<DictEntry> parseFile(std::string_view bytes, const std::string& file) {
+  if (!platform::isValidUtf8Fast(bytes)) {
+    throw MasterError(MasterError::BadLine{file, 0, "UTF-8 として読めません"});
+  }
+  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+  return Master::parse(bytes, file);
 }
 
 }  // namespace MasterListing

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "model/dict_entry.h"
+
 // What the two master readers share: which files of the folder are
 // dictionaries, and in which order they are read.
 namespace MasterListing {
@@ -22,8 +24,10 @@ std::vector<Name> dictionaryFiles(const std::filesystem::path& dir);
 // The dictionary name of a file name: without its ".txt".
 std::string dictionaryName(std::string_view fileName);
 
-// Editors on some systems lead a UTF-8 file with a byte-order mark; it is
-// encoding noise, not part of the first reading.
-std::string_view withoutByteOrderMark(std::string_view text);
+// The entries of a dictionary file's bytes: strict UTF-8, a leading
+// byte-order mark dropped (editors on some systems write one; it is encoding
+// noise, not part of the first reading), then Master::parse. Throws
+// MasterError; `file` names the file in messages.
+std::vector<DictEntry> parseFile(std::string_view bytes, const std::string& file);
 
 }  // namespace MasterListing

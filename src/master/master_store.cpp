@@ -14,21 +14,12 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/text.h"
-#include "platform/utf8_scan.h"
 
 namespace MasterStore {
 namespace {
 
 namespace fs = std::filesystem;
 using Dictionaries = std::map<std::string, std::vector<DictEntry>>;
-
-constexpr std::string_view invalidUtf8 = "UTF-8 として読めません";
-
-std::vector<DictEntry> parseBytes(std::string_view bytes, const std::string& file) {
-  if (!platform::isValidUtf8Fast(bytes))
-    throw MasterError(MasterError::BadLine{file, 0, std::string(invalidUtf8)});
-  return Master::parse(MasterListing::withoutByteOrderMark(bytes), file);
-}
 
 bool hasLineBreakOrTab(const std::string& text) {
   return text.find_first_of("\t\r\n") != std::string::npos;
@@ -48,7 +39,7 @@ void writeVerified(const fs::path& dir, const std::string& fileName, const std::
                    const std::vector<DictEntry>& entries) {
   const fs::path path = dir / fileName;
   platform::writeAtomically(path, Master::text(entries));
-  if (parseBytes(platform::readFile(path), fileName) != entries) {
+  if (MasterListing::parseFile(platform::readFile(path), fileName) != entries) {
     throw MasterStoreError(MasterStoreError::VerifyFailed{name});
   }
 }
@@ -75,7 +66,7 @@ MasterSnapshot load(const fs::path& dir) {
       empty.push_back(name.nfc);
       continue;
     }
-    std::vector<DictEntry> entries = parseBytes(bytes, name.nfc);
+    std::vector<DictEntry> entries = MasterListing::parseFile(bytes, name.nfc);
     snapshot.files.push_back({MasterListing::dictionaryName(name.nfc), name.listed,
                               std::move(entries), std::move(bytes)});
   }
