@@ -6,7 +6,6 @@
 #include "master/master_error.h"
 #include "master/master_format.h"
 #include "platform/text.h"
-#include "platform/utf8_scan.h"
 
 namespace MasterListing {
 
@@ -35,7 +34,7 @@ std::string dictionaryName(std::string_view fileName) {
 }
 
 std::vector<DictEntry> parseFile(std::string_view bytes, const std::string& file) {
-  if (!platform::isValidUtf8Fast(bytes)) {
+  if (!platform::isValidUtf8(bytes)) {
     throw MasterError(MasterError::BadLine{file, 0, "UTF-8 として読めません"});
   }
   if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);

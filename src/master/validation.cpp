@@ -3,7 +3,6 @@
 #include <array>
 #include <cstdint>
 
-#include "master/entry_hash.h"
 #include "master/entry_index.h"
 #include "model/part_of_speech.h"
 #include "platform/text.h"
@@ -51,7 +50,7 @@ std::vector<ValidationIssue> check(const std::vector<MasterDictionary>& dictiona
       nextEntry = 0;
     }
     if (nextDictionary == dictionaries.size()) return;
-    const std::size_t hash = QuickKeyHash{}(dictionaries[nextDictionary].entries[nextEntry++]);
+    const std::size_t hash = DictEntryKeyHash{}(dictionaries[nextDictionary].entries[nextEntry++]);
     upcoming[hashed++ % ahead] = hash;
     index.prefetch(hash);
   };

@@ -7,7 +7,6 @@
 #include "model/proto_wire.h"
 #include "platform/files.h"
 #include "platform/text.h"
-#include "platform/utf8_scan.h"
 
 namespace {
 
@@ -65,7 +64,7 @@ template <class Place>
 template <class Place>
 std::string_view text(const FieldView& field, Place&& place) {
   checkType(field, 2, place);
-  if (!platform::isValidUtf8Fast(field.payload)) {
+  if (!platform::isValidUtf8(field.payload)) {
     throw DictionaryFileError(DictionaryFileError::InvalidUTF8{place()});
   }
   return field.payload;

@@ -99,21 +99,37 @@ StableTable& stableTable() {
   return *table;
 }
 
-}  // namespace
-
-bool isValidUtf8(std::string_view bytes) {
-  std::size_t pos = 0;
-  while (pos < bytes.size()) {
-    if (static_cast<unsigned char>(bytes[pos]) < 0x80) {
-      ++pos;
+// True when every character is ASCII, hiragana U+3041–3096, katakana
+// U+30A1–30FA, the long vowel mark U+30FC or a CJK ideograph U+4E00–9FFF: the
+// texts a Japanese dictionary is mostly made of. None of them is a combining
+// mark or the second half of a composition, and NFC maps each to itself, so
+// such a text is in NFC without a look at the normalisation tables.
+bool isPlainJapanese(std::string_view utf8) {
+  const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
+  const std::size_t n = utf8.size();
+  std::size_t i = 0;
+  while (i < n) {
+    const unsigned char b = s[i];
+    if (b < 0x80) {
+      ++i;
       continue;
     }
-    if (decodeStrict(bytes, pos) < 0) return false;
+    if (i + 2 >= n || (s[i + 1] & 0xC0) != 0x80 || (s[i + 2] & 0xC0) != 0x80) return false;
+    const unsigned cp = (static_cast<unsigned>(b & 0x0F) << 12) |
+                        (static_cast<unsigned>(s[i + 1] & 0x3F) << 6) | (s[i + 2] & 0x3F);
+    const bool plain = (b >= 0xE4 && b <= 0xE9) ||  // U+4000–9FFF, ideographs from U+4E00
+                       (b == 0xE3 && ((cp >= 0x3041 && cp <= 0x3096) ||
+                                      (cp >= 0x30A1 && cp <= 0x30FA) || cp == 0x30FC));
+    if (!plain || (b == 0xE4 && cp < 0x4E00)) return false;
+    i += 3;
   }
   return true;
 }
 
+}  // namespace
+
 bool isQuickNfc(std::string_view utf8) {
+  if (isPlainJapanese(utf8)) return true;
   std::size_t pos = 0;
   while (pos < utf8.size()) {
     if (static_cast<unsigned char>(utf8[pos]) < 0x80) {

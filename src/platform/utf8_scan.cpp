@@ -1,9 +1,9 @@
-#include "platform/utf8_scan.h"
-
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
+
+#include "platform/text.h"
 
 namespace platform {
 namespace {
@@ -77,7 +77,7 @@ std::uint64_t run(const unsigned char* s, std::size_t begin, std::size_t end, st
 
 }  // namespace
 
-bool isValidUtf8Fast(std::string_view bytes) {
+bool isValidUtf8(std::string_view bytes) {
   const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();
   constexpr int streams = 4;

@@ -2,7 +2,6 @@
 
 #include <unordered_map>
 
-#include "master/entry_hash.h"
 #include "master/entry_index.h"
 #include "model/part_of_speech.h"
 #include "platform/text.h"
@@ -21,7 +20,7 @@ struct Hashed {
 Hashed hashed(const std::vector<DictEntry>& entries) {
   Hashed h{entries, {}};
   h.hashes.reserve(entries.size());
-  for (const DictEntry& e : entries) h.hashes.push_back(QuickEntryHash{}(e));
+  for (const DictEntry& e : entries) h.hashes.push_back(DictEntryHash{}(e));
   return h;
 }
 
@@ -93,7 +92,7 @@ DictionaryDiff compare(const std::string& name, const UserDictionary* old,
   EntryIndex byKey(removed.size());
   for (std::size_t r = 0; r < removed.size(); ++r) {
     const DictEntry& e = before[removed[r]];
-    const std::size_t hash = QuickKeyHash{}(e);
+    const std::size_t hash = DictEntryKeyHash{}(e);
     const std::size_t found = byKey.find(hash, [&](std::size_t c) {
       return DictEntryKeyEqual{}(before[removed[chains[c].tail]], e);
     });
@@ -111,7 +110,7 @@ DictionaryDiff compare(const std::string& name, const UserDictionary* old,
   for (const std::size_t a : added) {
     const DictEntry& e = after[a];
     if (chains.empty()) break;
-    const std::size_t found = byKey.find(QuickKeyHash{}(e), [&](std::size_t c) {
+    const std::size_t found = byKey.find(DictEntryKeyHash{}(e), [&](std::size_t c) {
       return DictEntryKeyEqual{}(before[removed[chains[c].tail]], e);
     });
     if (found == EntryIndex::none || chains[found].head == end) continue;

@@ -24,7 +24,8 @@ TEST(Process, ArgumentsAreNotInterpretedByAShell) {
 }
 
 TEST(Process, AProgramThatCannotStartIsMinusOneWithTheReason) {
-  const auto result = platform::runProcess("/nonexistent/pgrep", {"-f", "x"}, {.captureOutput = true});
+  const auto result =
+      platform::runProcess("/nonexistent/pgrep", {"-f", "x"}, {.captureOutput = true});
   EXPECT_EQ(result.status, -1);
   EXPECT_NE(result.output.find("/nonexistent/pgrep"), std::string::npos);
 }
