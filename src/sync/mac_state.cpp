@@ -1,21 +1,17 @@
 #include "sync/mac_state.h"
 
+#include <type_traits>
+
 MacState MacState::from(const ApplyResult& result) {
-  struct Mapper {
-    MacState operator()(const ApplyResult::Applied& r) const { return {Applied{r.diff}}; }
-    MacState operator()(const ApplyResult::MasterProblem& r) const {
-      return {MasterProblem{r.lines}};
-    }
-    MacState operator()(const ApplyResult::LocalEdits& r) const {
-      return {LocalEdits{r.diff, r.firstRun}};
-    }
-    MacState operator()(const ApplyResult::BigChange& r) const {
-      return {BigChange{r.diff, r.reason}};
-    }
-    MacState operator()(const ApplyResult::UpToDate&) const { return {UpToDate{}}; }
-    MacState operator()(const ApplyResult::ToolOpen&) const { return {ToolOpen{}}; }
-  };
-  return std::visit(Mapper{}, result.value);
+  return std::visit(
+      [](const auto& outcome) -> MacState {
+        if constexpr (std::is_same_v<std::decay_t<decltype(outcome)>, ApplyResult::Applied>) {
+          return {Applied{outcome.diff}};
+        } else {
+          return {outcome};
+        }
+      },
+      result.value);
 }
 
 std::string MacState::summary() const {

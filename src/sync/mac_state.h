@@ -13,20 +13,10 @@ struct MacState {
     std::vector<DictionaryDiff> diff;
     bool operator==(const Applied&) const = default;
   };
-  struct MasterProblem {
-    std::vector<std::string> lines;
-    bool operator==(const MasterProblem&) const = default;
-  };
-  struct LocalEdits {
-    std::vector<DictionaryDiff> diff;
-    bool firstRun = false;
-    bool operator==(const LocalEdits&) const = default;
-  };
-  struct BigChange {
-    std::vector<DictionaryDiff> diff;
-    std::string reason;
-    bool operator==(const BigChange&) const = default;
-  };
+  // The stops carry what the reflect found, unchanged.
+  using MasterProblem = ApplyResult::MasterProblem;
+  using LocalEdits = ApplyResult::LocalEdits;
+  using BigChange = ApplyResult::BigChange;
   // A reflect raised; `description` is the error's text.
   struct Failed {
     std::string description;
@@ -35,12 +25,8 @@ struct MacState {
   struct Checking {
     bool operator==(const Checking&) const = default;
   };
-  struct UpToDate {
-    bool operator==(const UpToDate&) const = default;
-  };
-  struct ToolOpen {
-    bool operator==(const ToolOpen&) const = default;
-  };
+  using UpToDate = ApplyResult::UpToDate;
+  using ToolOpen = ApplyResult::ToolOpen;
   using Case = std::variant<Applied, MasterProblem, LocalEdits, BigChange, Failed, Checking,
                             UpToDate, ToolOpen>;
 
