@@ -13,7 +13,7 @@ namespace {
 TEST(RoundTrip, ParseOfSerializedIsTheSameFile) {
   DictionarySamples samples(2024);
   std::size_t dictionaries = 0, entries = 0;
-  for (int round = 0; round < 1500; ++round) {
+  for (int round = 0; round < 3000; ++round) {
     const UserDictionaryFile file = samples.file();
     const std::string bytes = file.serialized();
     const UserDictionaryFile back = UserDictionaryFile::parse(bytes);
