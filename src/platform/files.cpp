@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -58,6 +59,24 @@ void writeAll(int fd, std::string_view bytes, const std::filesystem::path& temp)
   }
 }
 
+// Hidden temporary files of `target` that a killed writer left behind. Only
+// those older than an hour go: a younger one may belong to a write in progress.
+void removeStaleTemporaries(const std::filesystem::path& folder,
+                            const std::filesystem::path& target) {
+  const std::string prefix = "." + target.filename().string() + ".";
+  const auto now = std::filesystem::file_time_type::clock::now();
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+       it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() != prefix.size() + 6 || !name.starts_with(prefix)) continue;
+    const auto modified = it->last_write_time(error);
+    if (!error && now - modified > std::chrono::hours(1))
+      std::filesystem::remove(it->path(), error);
+    error.clear();
+  }
+}
+
 }  // namespace
 
 void setFileStepHook(FileStepHook hook) {
@@ -103,6 +122,7 @@ void writeAtomically(const std::filesystem::path& target, std::string_view bytes
   step("fsync-folder", target);
   FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.get() < 0 || ::fsync(dir.get()) != 0) fail("cannot flush folder", folder, errno);
+  if (options.tempName.empty()) removeStaleTemporaries(folder, target);
 }
 
 std::string readFile(const std::filesystem::path& path) {

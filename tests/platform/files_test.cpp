@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <stdexcept>
 #include <string>
 
@@ -55,6 +56,24 @@ TEST_F(AtomicWrite, NamedTemporaryFileIsReplacedAndConsumed) {
   platform::writeAtomically(file, "fresh", {.tempName = ".wordloom.tmp"});
   EXPECT_EQ(platform::readFile(file), "fresh");
   EXPECT_FALSE(fs::exists(dir / ".wordloom.tmp"));
+}
+
+// A writer killed between creating its temporary file and the rename leaves
+// the file behind; a later write of the same file clears it once it is old
+// enough not to be another writer's work in progress.
+TEST_F(AtomicWrite, LeftoversOfKilledWritersAreClearedWhenStale) {
+  const fs::path file = dir / "前回反映した辞書.db";
+  const fs::path stale = dir / ".前回反映した辞書.db.Ab12Cd";
+  const fs::path young = dir / ".前回反映した辞書.db.Xy34Zw";
+  const fs::path other = dir / ".other.db.Ab12Cd";
+  for (const fs::path& leftover : {stale, young, other}) platform::writeAtomically(leftover, "x");
+  const auto old = fs::file_time_type::clock::now() - std::chrono::hours(2);
+  fs::last_write_time(stale, old);
+  fs::last_write_time(other, old);
+  platform::writeAtomically(file, "new");
+  EXPECT_FALSE(fs::exists(stale));
+  EXPECT_TRUE(fs::exists(young));
+  EXPECT_TRUE(fs::exists(other));
 }
 
 TEST_F(AtomicWrite, MissingFolderIsAFilesystemError) {
