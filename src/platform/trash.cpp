@@ -14,8 +14,8 @@
 namespace platform {
 namespace {
 
-// Percent-encoding of a path for the "Path=" key (RFC 2396 as the trash
-// specification asks; "/" stays).
+// Percent-encoding of a path for the "Path=" key (RFC 2396, as file managers
+// expect it; "/" stays).
 std::string encodePath(const std::string& path) {
   static const char* hex = "0123456789ABCDEF";
   std::string out;
