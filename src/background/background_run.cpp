@@ -73,7 +73,11 @@ void run(NotificationSink& notifier) {
     // Only the notifier itself can get here; the service must still end well.
     std::cerr << AppInfo::name() << ": " << error.what() << std::endl;
   }
-  std::exit(0);
+  // Everything that matters is on disk already. Skipping the teardown of
+  // static objects keeps a notification's bus thread from racing it.
+  std::cout.flush();
+  std::cerr.flush();
+  std::_Exit(0);
 }
 
 void reflect(const Syncer& syncer, NotificationSink& notifier) {
