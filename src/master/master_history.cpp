@@ -30,11 +30,19 @@ void keep(const std::filesystem::path& masterDir, std::string_view suffix,
       MasterStore::historyDir(masterDir) / (platform::stamp(now) + std::string(suffix));
   std::filesystem::create_directories(folder);
   for (const MasterFile* file : files) {
-    // A second save in the same second must not replace the copy of what
-    // the file held before the first.
-    const std::filesystem::path copy = folder / file->fileName;
-    if (std::filesystem::exists(std::filesystem::symlink_status(copy))) continue;
-    platform::writeAtomically(copy, file->raw);
+    // Two operations in the same second share the folder: neither may
+    // replace the other's copy, so a different content gets a numbered name.
+    const std::filesystem::path plain = folder / file->fileName;
+    std::filesystem::path copy = plain;
+    for (int n = 2; std::filesystem::exists(std::filesystem::symlink_status(copy)); ++n) {
+      if (platform::readFile(copy) == file->raw) {
+        copy.clear();
+        break;
+      }
+      copy = folder /
+             (plain.stem().string() + " (" + std::to_string(n) + ")" + plain.extension().string());
+    }
+    if (!copy.empty()) platform::writeAtomically(copy, file->raw);
   }
 }
 

@@ -25,11 +25,13 @@ bool hasLineBreakOrTab(const std::string& text) {
   return text.find_first_of("\t\r\n") != std::string::npos;
 }
 
-// A master line cannot hold these; written anyway, the file would be replaced
-// and only then fail to read back.
+// A master line cannot hold these, and a reading that begins with U+FEFF
+// would be read back as a byte-order mark when its word comes first; written
+// anyway, the file would be replaced and only then fail to read back.
 void refuseUnwritable(const std::string& dictionary, const std::vector<DictEntry>& entries) {
   for (const DictEntry& e : entries) {
-    if (hasLineBreakOrTab(e.reading) || hasLineBreakOrTab(e.word) || hasLineBreakOrTab(e.comment)) {
+    if (hasLineBreakOrTab(e.reading) || hasLineBreakOrTab(e.word) || hasLineBreakOrTab(e.comment) ||
+        e.reading.starts_with("\xEF\xBB\xBF")) {
       throw MasterStoreError(MasterStoreError::UnwritableText{dictionary, e.reading, e.word});
     }
   }

@@ -51,7 +51,8 @@ std::string describe(const MasterStoreError::Case& errorCase) {
           return "最後の 1つの辞書は削除できません";
         } else if constexpr (std::is_same_v<T, E::UnwritableText>) {
           return "辞書「" + c.dictionary + "」の語「" + c.reading + " → " + c.word +
-                 "」にタブや改行が含まれているので保存できません";
+                 "」には、マスターのファイルに書けない文字（タブ、改行、よみの先頭の "
+                 "BOM）があるので保存できません";
         } else {
           return "辞書「" + c.name + "」を作れません（" + c.reason + "）";
         }

@@ -7,6 +7,10 @@
 #include <vector>
 #endif
 
+#include <string>
+#include <string_view>
+#include <system_error>
+
 namespace platform {
 
 std::filesystem::path runningExecutable() {
@@ -17,7 +21,16 @@ std::filesystem::path runningExecutable() {
   if (_NSGetExecutablePath(buffer.data(), &size) != 0) return {};
   return std::filesystem::canonical(buffer.data());
 #else
-  return std::filesystem::canonical("/proc/self/exe");
+  std::error_code error;
+  std::filesystem::path path = std::filesystem::canonical("/proc/self/exe", error);
+  if (!error) return path;
+  // Replaced while running (an update): the link names the old file with
+  // " (deleted)" appended, and the path now holds the new program.
+  std::string link = std::filesystem::read_symlink("/proc/self/exe", error).string();
+  constexpr std::string_view deleted = " (deleted)";
+  if (error) return {};
+  if (link.ends_with(deleted)) link.resize(link.size() - deleted.size());
+  return link;
 #endif
 }
 

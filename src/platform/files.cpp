@@ -119,9 +119,12 @@ void writeAtomically(const std::filesystem::path& target, std::string_view bytes
     throw;
   }
 
+  // The new content is in place from here on: a folder that cannot be
+  // flushed only weakens durability, and reporting the write as failed would
+  // make callers act on a file they did replace.
   step("fsync-folder", target);
   FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.get() < 0 || ::fsync(dir.get()) != 0) fail("cannot flush folder", folder, errno);
+  if (dir.get() >= 0) ::fsync(dir.get());
   if (options.tempName.empty()) removeStaleTemporaries(folder, target);
 }
 

@@ -19,6 +19,10 @@ std::optional<std::string> SyncEnvironment::get(std::string_view name) const {
 }
 
 std::filesystem::path SyncEnvironment::expand(std::string_view path) const {
+  // An empty value still counts as set; it names the current folder, the
+  // same for every use (an empty path would be refused by some and taken as
+  // the current folder by others).
+  if (path.empty()) return ".";
   if (path == "~") return home;
   if (path.starts_with("~/")) return home / std::string(path.substr(2));
   return std::string(path);

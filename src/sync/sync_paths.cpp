@@ -128,7 +128,14 @@ void save(const std::filesystem::path& master, const std::filesystem::path& stat
   nlohmann::json config = nlohmann::json::object();
   config["master"] = std::string(path.begin(), path.end());
   // nlohmann::json keeps object members sorted by key.
-  platform::writeAtomically(file(state), config.dump(2) + "\n");
+  std::string text;
+  try {
+    text = config.dump(2) + "\n";
+  } catch (const nlohmann::json::type_error&) {
+    throw std::filesystem::filesystem_error("cannot encode", master,
+                                            std::make_error_code(std::errc::illegal_byte_sequence));
+  }
+  platform::writeAtomically(file(state), text);
 }
 
 }  // namespace SyncConfig

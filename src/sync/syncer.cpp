@@ -128,7 +128,13 @@ ApplyResult Syncer::apply(const ApplyOptions& options) const {
     if (!edits) return {ApplyResult::LocalEdits{Diff::between(target, current), true}};
   }
   if (diff.empty()) {
-    if (!options.dryRun) record(data);
+    if (!options.dryRun) {
+      record(data);
+      // A file that differs from the record yet equals the master is most
+      // likely our own write whose run ended before the record and the
+      // reload: the converter may still hold the old words.
+      if (edits && !edits->empty() && reloadsConverter) reloadConverter();
+    }
     return {ApplyResult::UpToDate{}};
   }
   if (!options.allowBigChange) {

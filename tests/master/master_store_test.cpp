@@ -91,10 +91,12 @@ TEST_F(MasterStoreTest, SavesChangedAndNewDictionariesKeepingTheOldOnesInHistory
   EXPECT_EQ(tree(history), (std::map<std::string, std::string>{
                                {"20240303-090507-アプリ保存前", "(folder)"},
                                {"20240303-090507-アプリ保存前/A.txt", Master::text({a1})}}));
-  // A second save in the same second keeps the copy from before the first.
+  // A second save in the same second keeps both copies.
   MasterStore::save({{"A", {u1}}}, {}, after, now);
   EXPECT_EQ(platform::readFile(history / "20240303-090507-アプリ保存前" / "A.txt"),
             Master::text({a1}));
+  EXPECT_EQ(platform::readFile(history / "20240303-090507-アプリ保存前" / "A (2).txt"),
+            Master::text({a1, u1}));
   EXPECT_EQ(MasterStore::historyDir(master), history);
   EXPECT_EQ(MasterStore::historyDir(master.string() + "/"), history);
 }
@@ -173,8 +175,12 @@ TEST_F(MasterStoreTest, RefusesBadSavesBeforeWritingAnything) {
     EXPECT_EQ(refused({{"B", {i1}}, {"A", {{"か", "蚊", 1, "x" + bad}}}}, {}),
               E::Case(E::UnwritableText{"A", "か", "蚊"}));
   }
+  // A reading that begins with U+FEFF would read back as a byte-order mark.
+  EXPECT_EQ(refused({{"B", {{"\xEF\xBB\xBFい", "井", 1, ""}, i1}}}, {}),
+            E::Case(E::UnwritableText{"B", "\xEF\xBB\xBFい", "井"}));
   EXPECT_STREQ(E(E::UnwritableText{"A", "か", "蚊"}).what(),
-               "辞書「A」の語「か → 蚊」にタブや改行が含まれているので保存できません");
+               "辞書「A」の語「か → 蚊」には、マスターのファイルに書けない文字（タブ、改行、"
+               "よみの先頭の BOM）があるので保存できません");
   // Names that would make a file the readers never list.
   EXPECT_EQ(refused({}, {{"仕事/趣味", {u1}}}),
             E::Case(E::UnusableName{"仕事/趣味", "「/」「:」「\\」は使えません"}));
@@ -351,9 +357,17 @@ TEST_F(MasterStoreTest, DeletesADictionaryKeepingACopyAndRemembersIt) {
   EXPECT_TRUE(fs::exists(master / "B.txt"));
 
   // Created again, it is no longer on the list; an empty list is no file.
-  MasterStore::save({}, {{"A", {a1}}}, base, now);
+  base = MasterStore::save({}, {{"A", {u1}}}, base, now);
   EXPECT_TRUE(MasterStore::deletedDictionaries(master).empty());
   EXPECT_FALSE(fs::exists(master / ".消した辞書"));
+
+  // Deleted again within the same second: the first copy stays, and the
+  // second is kept beside it instead of being lost.
+  MasterStore::deleteDictionary("A", base, now);
+  EXPECT_EQ(platform::readFile(history / "20240303-090507-辞書削除前" / "A.txt"),
+            Master::text({a1}));
+  EXPECT_EQ(platform::readFile(history / "20240303-090507-辞書削除前" / "A (2).txt"),
+            Master::text({u1}));
 }
 
 TEST_F(MasterStoreTest, ReadsTheDeletedListLeniently) {

@@ -89,6 +89,9 @@ TEST_F(Paths, SavedConfigurationIsPrettyJsonAndReadBack) {
 TEST_F(Paths, SaveFailureIsRaised) {
   platform::writeAtomically(dir / "file", "x");
   EXPECT_THROW(SyncConfig::save("/m", dir / "file/state"), fs::filesystem_error);
+  // JSON holds only UTF-8; such a folder cannot be remembered.
+  EXPECT_THROW(SyncConfig::save("/m\xFF", dir / "state"), fs::filesystem_error);
+  EXPECT_FALSE(fs::exists(SyncConfig::file(dir / "state")));
 }
 
 TEST_F(Paths, UnusableConfigurationMeansLegacySearchOrNothing) {
@@ -149,6 +152,9 @@ TEST_F(Paths, EnvironmentOverrides) {
   variables["LUMI_DICT"] = "~";
   paths = syncPathsFromEnvironment(environment());
   EXPECT_EQ(paths, (SyncPaths{home / "copies/master", home, empty}));
+
+  variables["LUMI_STATE"] = "";
+  EXPECT_EQ(syncPathsFromEnvironment(environment()).state, fs::path("."));
 
   variables.erase("LUMI_STATE");
   variables["LUMI_MASTER"] = "/m";

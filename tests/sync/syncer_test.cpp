@@ -411,10 +411,15 @@ TEST_F(Reflect, DictionaryAlreadyMatchingTheMasterIsUpToDateWhateverWasRecorded)
   writeMaster("人名", words("人", 3));
   writeDictionary(file({{"人名", words("人", 3)}}));
   reflectOnce();
+  const int reloadsBefore = reloads();
   writeMaster("人名", words("人", 4));
   writeDictionary(file({{"人名", words("人", 4)}}));
   EXPECT_EQ(syncer().apply(), ApplyResult{ApplyResult::UpToDate{}});
   EXPECT_EQ(platform::readFile(state / u8("前回反映した辞書.db")), platform::readFile(dictionary));
+  // Most likely a write whose run ended before it could reload the converter.
+  EXPECT_EQ(reloads(), reloadsBefore + 1);
+  EXPECT_EQ(syncer().apply(), ApplyResult{ApplyResult::UpToDate{}});
+  EXPECT_EQ(reloads(), reloadsBefore + 1);
 }
 
 }  // namespace
