@@ -166,9 +166,8 @@ Host Host::launchd() {
 }
 
 Host Host::systemd() {
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  std::filesystem::path base = config != nullptr ? std::filesystem::path(config) : "";
-  if (!base.is_absolute()) base = platform::homeDirectory() / ".config";
+  const std::filesystem::path base = platform::xdgBaseDirectory(
+      platform::environmentVariable("XDG_CONFIG_HOME"), platform::homeDirectory() / ".config");
   return Host{.kind = Kind::systemd,
               .folder = base / "systemd/user",
               .tool = "systemctl",

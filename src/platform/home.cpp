@@ -17,9 +17,24 @@ std::filesystem::path homeDirectory() {
 }
 
 std::filesystem::path expandTilde(std::string_view path) {
-  if (path == "~") return homeDirectory();
-  if (path.starts_with("~/")) return homeDirectory() / std::string(path.substr(2));
+  return expandTilde(path, homeDirectory());
+}
+
+std::filesystem::path expandTilde(std::string_view path, const std::filesystem::path& home) {
+  if (path == "~") return home;
+  if (path.starts_with("~/")) return home / std::string(path.substr(2));
   return std::string(path);
+}
+
+std::filesystem::path xdgBaseDirectory(const std::optional<std::string>& value,
+                                       const std::filesystem::path& fallback) {
+  if (value && std::filesystem::path(*value).is_absolute()) return *value;
+  return fallback;
+}
+
+std::optional<std::string> environmentVariable(const char* name) {
+  if (const char* value = std::getenv(name)) return value;
+  return std::nullopt;
 }
 
 }  // namespace platform

@@ -36,10 +36,8 @@ std::string encodePath(const std::string& path) {
 }  // namespace
 
 std::filesystem::path trashDirectory() {
-  if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && *data == '/') {
-    return std::filesystem::path(data) / "Trash";
-  }
-  return homeDirectory() / ".local/share/Trash";
+  return xdgBaseDirectory(environmentVariable("XDG_DATA_HOME"), homeDirectory() / ".local/share") /
+         "Trash";
 }
 
 void moveToTrash(const std::filesystem::path& item, std::chrono::system_clock::time_point now) {

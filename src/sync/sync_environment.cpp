@@ -1,14 +1,11 @@
 #include "sync/sync_environment.h"
 
-#include <cstdlib>
-
 #include "platform/home.h"
 
 SyncEnvironment SyncEnvironment::process() {
   return {
       .variable = [](std::string_view name) -> std::optional<std::string> {
-        if (const char* value = std::getenv(std::string(name).c_str())) return value;
-        return std::nullopt;
+        return platform::environmentVariable(std::string(name).c_str());
       },
       .home = platform::homeDirectory(),
   };
@@ -23,7 +20,5 @@ std::filesystem::path SyncEnvironment::expand(std::string_view path) const {
   // same for every use (an empty path would be refused by some and taken as
   // the current folder by others).
   if (path.empty()) return ".";
-  if (path == "~") return home;
-  if (path.starts_with("~/")) return home / std::string(path.substr(2));
-  return std::string(path);
+  return platform::expandTilde(path, home);
 }

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "platform/files.h"
+#include "platform/home.h"
 
 namespace {
 
@@ -13,29 +14,19 @@ std::filesystem::path utf8Path(std::string_view text) {
   return std::filesystem::path(std::u8string(text.begin(), text.end()));
 }
 
-// An absolute XDG base folder from the environment, or nothing: the base
-// directory rules say relative or empty values are to be ignored.
-std::optional<std::filesystem::path> xdgFolder(const SyncEnvironment& environment,
-                                               std::string_view variable) {
-  const std::optional<std::string> value = environment.get(variable);
-  if (!value || value->empty() || !std::filesystem::path(*value).is_absolute()) {
-    return std::nullopt;
-  }
-  return std::filesystem::path(*value);
-}
-
 }  // namespace
 
 StandardLocations StandardLocations::linuxMozc(const SyncEnvironment& environment) {
-  const std::filesystem::path dataHome =
-      xdgFolder(environment, "XDG_DATA_HOME").value_or(environment.home / ".local/share");
+  const std::filesystem::path dataHome = platform::xdgBaseDirectory(
+      environment.get("XDG_DATA_HOME"), environment.home / ".local/share");
 
   // Mozc's own choice of profile folder, so that we write the file it reads.
   std::filesystem::path profile = environment.home / ".mozc";
   std::error_code error;
   if (!std::filesystem::is_directory(profile, error)) {
-    profile =
-        xdgFolder(environment, "XDG_CONFIG_HOME").value_or(environment.home / ".config") / "mozc";
+    profile = platform::xdgBaseDirectory(environment.get("XDG_CONFIG_HOME"),
+                                         environment.home / ".config") /
+              "mozc";
   }
   return {.state = dataHome / "Wordloom", .dictionary = profile / "user_dictionary.db"};
 }
