@@ -1,5 +1,6 @@
 #include "model/proto_wire.h"
 
+#include <bit>
 #include <utility>
 
 namespace {
@@ -99,13 +100,7 @@ std::vector<ProtoField> parse(std::string_view bytes) {
 
 void appendVarint(std::string& out, std::uint64_t value) {
   char buffer[10];
-  std::size_t length = 0;
-  while (value >= 0x80) {
-    buffer[length++] = static_cast<char>((value & 0x7F) | 0x80);
-    value >>= 7;
-  }
-  buffer[length++] = static_cast<char>(value);
-  out.append(buffer, length);
+  out.append(buffer, static_cast<std::size_t>(encodeVarint(value, buffer) - buffer));
 }
 
 void appendVarintField(std::string& out, std::int64_t number, std::uint64_t value) {

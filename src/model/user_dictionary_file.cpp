@@ -161,9 +161,7 @@ UserDictionary parseDictionary(std::string_view bytes, std::int64_t index) {
   return dictionary;
 }
 
-std::size_t varintSize(std::uint64_t value) {
-  return (static_cast<std::size_t>(std::bit_width(value | 1)) + 6) / 7;
-}
+using ProtoWire::varintSize;
 
 // Every key the writer emits (field 1 to 5) fits in one byte.
 std::size_t bytesFieldSize(std::size_t payload) {
@@ -187,13 +185,7 @@ std::size_t dictionarySize(const UserDictionary& dictionary) {
 class Writer {
  public:
   explicit Writer(char* out) : out_(out) {}
-  void varint(std::uint64_t value) {
-    while (value >= 0x80) {
-      *out_++ = static_cast<char>((value & 0x7F) | 0x80);
-      value >>= 7;
-    }
-    *out_++ = static_cast<char>(value);
-  }
+  void varint(std::uint64_t value) { out_ = ProtoWire::encodeVarint(value, out_); }
   void key(int number, int wireType) { *out_++ = static_cast<char>(number << 3 | wireType); }
   void varintField(int number, std::uint64_t value) {
     key(number, 0);
