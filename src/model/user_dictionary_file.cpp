@@ -1,6 +1,5 @@
 #include "model/user_dictionary_file.h"
 
-#include <bit>
 #include <utility>
 
 #include "model/part_of_speech.h"
