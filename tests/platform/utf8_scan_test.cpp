@@ -1,3 +1,5 @@
+#include "platform/utf8_scan.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -7,6 +9,16 @@
 #include "support/reference_utf8.h"
 
 namespace {
+
+// Every way a text can be checked here, each held to the plain decoder.
+void expectAgrees(const std::string& text, const std::string& label) {
+  const bool expected = referenceIsValidUtf8(text);
+  ASSERT_EQ(platform::isValidUtf8(text), expected) << label;
+  ASSERT_EQ(platform::utf8_scan::machineValid(text), expected) << label;
+  if (platform::utf8_scan::blocksAvailable()) {
+    ASSERT_EQ(platform::utf8_scan::blocksValid(text), expected) << label;
+  }
+}
 
 TEST(Utf8Scan, AgreesWithAPlainDecoderOnEdgeCases) {
   const std::vector<std::string> cases{"",
@@ -32,12 +44,16 @@ TEST(Utf8Scan, AgreesWithAPlainDecoderOnEdgeCases) {
                                        "あ\xE3",
                                        "\xF0\x9F\x99"};
   for (const std::string& c : cases) {
-    EXPECT_EQ(platform::isValidUtf8(c), referenceIsValidUtf8(c)) << c;
-    // The same faults deep in a long text, where the text is scanned in
-    // stretches side by side, at every offset around the stretch borders.
-    for (std::size_t pad = 0; pad < 12; ++pad) {
-      const std::string longer = std::string(1024 + pad, 'a') + c + std::string(2048, 'b');
-      ASSERT_EQ(platform::isValidUtf8(longer), referenceIsValidUtf8(longer)) << pad;
+    expectAgrees(c, c);
+    // The same faults deep in a long text, at every offset around the borders
+    // of stretches scanned side by side and of 32-byte blocks, after ASCII
+    // and after Japanese, and at the very end of the text.
+    for (std::size_t pad = 0; pad < 40; ++pad) {
+      expectAgrees(std::string(1024 + pad, 'a') + c + std::string(2048, 'b'), c);
+      std::string japanese;
+      while (japanese.size() < 96 + pad) japanese += "あ";
+      expectAgrees(japanese.substr(0, 96 + pad / 3 * 3) + c + "漢字", c);
+      expectAgrees(std::string(64 + pad, 'a') + c, c);
     }
   }
 }
@@ -56,7 +72,7 @@ TEST(Utf8Scan, AgreesWithAPlainDecoderOnRandomText) {
       text += pieces[random() % (clean ? 7 : pieces.size())];
     }
     if (clean && round / 3 % 2 == 1) text[random() % text.size()] = static_cast<char>(random());
-    ASSERT_EQ(platform::isValidUtf8(text), referenceIsValidUtf8(text)) << round;
+    expectAgrees(text, std::to_string(round));
     valid += referenceIsValidUtf8(text) ? 1 : 0;
   }
   EXPECT_GT(valid, 200);
