@@ -24,47 +24,6 @@
 namespace Master {
 namespace {
 
-// Short texts compared in place: a library call per line costs more than
-// the comparison.
-bool sameBytes(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  std::size_t i = 0;
-  for (; i + 8 <= a.size(); i += 8) {
-    std::uint64_t x;
-    std::uint64_t y;
-    std::memcpy(&x, a.data() + i, 8);
-    std::memcpy(&y, b.data() + i, 8);
-    if (x != y) return false;
-  }
-  for (; i < a.size(); ++i) {
-    if (a[i] != b[i]) return false;
-  }
-  return true;
-}
-
-// Nearly every line carries a table name byte for byte, often the same as
-// the line before; the canonical lookup is only needed for names written in
-// another normalisation form.
-class PosLookup {
- public:
-  // 0 when the name is not in the table.
-  std::int64_t code(std::string_view name) {
-    if (sameBytes(name, last_)) return lastCode_;
-    for (const PartOfSpeech::Row& row : PartOfSpeech::all()) {
-      if (sameBytes(row.name, name)) {
-        last_ = row.name;
-        lastCode_ = row.code;
-        return row.code;
-      }
-    }
-    return PartOfSpeech::code(name).value_or(0);
-  }
-
- private:
-  std::string_view last_;
-  std::int64_t lastCode_ = 0;
-};
-
 constexpr std::uint64_t everyByte(unsigned char b) {
   return 0x0101010101010101ULL * b;
 }
@@ -141,7 +100,6 @@ std::size_t countLines(std::string_view text) {
 std::vector<DictEntry> parse(std::string_view text, std::string_view file) {
   std::vector<DictEntry> entries;
   entries.reserve(countLines(text));
-  PosLookup pos;
   Separators separators(text);
   std::int64_t lineNumber = 0;
   std::size_t position = 0;
@@ -164,12 +122,12 @@ std::vector<DictEntry> parse(std::string_view text, std::string_view file) {
       badLine(file, lineNumber,
               "項目の数が " + std::to_string(count) + " です（よみ・単語・品詞・コメントの 4つ）");
     }
-    const std::int64_t code = pos.code(columns[2]);
-    if (code == 0) {
+    const std::optional<std::int64_t> code = PartOfSpeech::code(columns[2]);
+    if (!code) {
       badLine(file, lineNumber,
               "品詞「" + std::string(columns[2]) + "」は Google 日本語入力の品詞にありません");
     }
-    entries.emplace_back(std::string(columns[0]), std::string(columns[1]), code,
+    entries.emplace_back(std::string(columns[0]), std::string(columns[1]), *code,
                          std::string(count == 4 ? columns[3] : std::string_view()));
   }
   return entries;

@@ -38,6 +38,10 @@ TEST(PartOfSpeech, NamesAreTheIMEsOwn) {
     const std::string_view name = expected[code - 1];
     EXPECT_EQ(PartOfSpeech::name(code), name);
     EXPECT_EQ(PartOfSpeech::code(name), code) << name;
+    std::string changed(name);
+    changed.back() = static_cast<char>(changed.back() ^ 1);
+    EXPECT_EQ(PartOfSpeech::code(changed), std::nullopt) << name;
+    EXPECT_EQ(PartOfSpeech::code(std::string(name) + "X"), std::nullopt) << name;
   }
 }
 
