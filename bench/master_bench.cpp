@@ -44,7 +44,9 @@ std::vector<std::string> letters(const char* utf8) {
 }
 
 // Words as people register them: hiragana readings, kanji and katakana words,
-// mostly nouns and names, a comment now and then. Keys are unique.
+// mostly nouns and names, a comment now and then. Keys are unique; the
+// number that makes them so has the same width at every size, so that a word
+// costs the same in the small master and the large.
 std::vector<MasterDictionary> generate(int words) {
   static const std::vector<std::string> hiragana = letters(
       "あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわん"
@@ -62,7 +64,9 @@ std::vector<MasterDictionary> generate(int words) {
     MasterDictionary d{"辞書" + std::to_string(f + 1), {}};
     for (int i = 0; i < wordsPerFile; ++i) {
       DictEntry e;
-      e.reading = randomText(random, hiragana, 2, 7) + std::to_string(f * wordsPerFile + i);
+      std::string number = std::to_string(f * wordsPerFile + i);
+      number.insert(0, 7 - number.size(), '0');
+      e.reading = randomText(random, hiragana, 2, 7) + number;
       e.word = randomText(random, random() % 3 == 0 ? katakana : kanji, 1, 6);
       e.posCode = codes[random() % std::size(codes)];
       if (random() % 5 == 0) e.comment = randomText(random, kanji, 2, 8);
