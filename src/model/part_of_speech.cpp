@@ -102,6 +102,8 @@ class ByBytes {
  public:
   constexpr ByBytes() {
     for (std::size_t row = 0; row < table.size(); ++row) {
+      // Stops the build: a longer name would not be covered by its key.
+      if (table[row].name.size() > longestName) throw "part-of-speech name too long";
       keys_[row] = keyOf(table[row].name);
       std::size_t at = slotOf(keys_[row]);
       while (slots_[at] != 0) at = (at + 1) % slots_.size();
