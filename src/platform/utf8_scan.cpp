@@ -125,14 +125,14 @@ namespace {
 // or fourth byte of a character must stand are found by saturating
 // subtraction. Any bit left over is a fault.
 namespace fault {
-constexpr std::uint8_t tooShort = 1 << 0;   // lead byte not followed by a continuation
-constexpr std::uint8_t tooLong = 1 << 1;    // continuation after an ASCII byte
-constexpr std::uint8_t overlong3 = 1 << 2;  // E0 80–9F
-constexpr std::uint8_t tooLarge = 1 << 3;   // F4 90–BF, F5–FF
-constexpr std::uint8_t surrogate = 1 << 4;  // ED A0–BF
-constexpr std::uint8_t overlong2 = 1 << 5;  // C0, C1
-constexpr std::uint8_t tooLarge1000 = 1 << 6;
-constexpr std::uint8_t overlong4 = 1 << 6;  // F0 80–8F
+constexpr std::uint8_t tooShort = 1 << 0;      // lead byte not followed by a continuation
+constexpr std::uint8_t tooLong = 1 << 1;       // continuation after an ASCII byte
+constexpr std::uint8_t overlong3 = 1 << 2;     // E0 80–9F
+constexpr std::uint8_t tooLarge = 1 << 3;      // F4 90–BF, F5–FF
+constexpr std::uint8_t surrogate = 1 << 4;     // ED A0–BF
+constexpr std::uint8_t overlong2 = 1 << 5;     // C0, C1
+constexpr std::uint8_t tooLarge1000 = 1 << 6;  // F5–FF 80–8F
+constexpr std::uint8_t overlong4 = 1 << 6;     // F0 80–8F
 constexpr std::uint8_t twoContinuations = 1 << 7;
 constexpr std::uint8_t carry = tooShort | tooLong | twoContinuations;
 }  // namespace fault
@@ -171,8 +171,9 @@ constexpr Table secondHigh = [] {
                 continuation | surrogate | tooLarge, tooShort, tooShort, tooShort, tooShort});
 }();
 
-// Largest byte allowed at each place of the last block: a lead byte among the
-// last three must not need more bytes than are left.
+// Largest byte allowed at each place of a block with the next block all ASCII
+// or the text ending: a lead byte among the last three must not need more
+// bytes than the block has left.
 constexpr Table lastAllowed = [] {
   Table allowed{};
   allowed.fill(0xFF);
