@@ -25,7 +25,9 @@ class SpawnActions {
   posix_spawn_file_actions_t actions_;
 };
 
-int waitFor(pid_t pid) {
+}  // namespace
+
+int waitForExit(pid_t pid) {
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0) {
     if (errno != EINTR) return -1;
@@ -34,8 +36,6 @@ int waitFor(pid_t pid) {
   if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
   return -1;
 }
-
-}  // namespace
 
 ProcessResult runProcess(const std::string& program, const std::vector<std::string>& arguments,
                          const ProcessOptions& options) {
@@ -82,7 +82,7 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
     }
     ::close(pipeFds[0]);
   }
-  result.status = waitFor(pid);
+  result.status = waitForExit(pid);
   return result;
 }
 

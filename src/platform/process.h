@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -24,5 +26,9 @@ struct ProcessOptions {
 // waits for it to end.
 ProcessResult runProcess(const std::string& program, const std::vector<std::string>& arguments,
                          const ProcessOptions& options = {});
+
+// Waits for the child `pid` to end: its exit status, 128 + signal number when
+// a signal ended it, -1 when it cannot be waited for.
+int waitForExit(pid_t pid);
 
 }  // namespace platform

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -16,6 +15,7 @@
 #include "master/master_store_error.h"
 #include "master_test_support.h"
 #include "platform/clock.h"
+#include "support/child_process.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -111,14 +111,11 @@ TEST_F(MasterStoreTest, ASaveThatChangesNothingWritesNothing) {
 TEST_F(MasterStoreTest, RefusesAFileAnotherProcessChangedAndWritesNothing) {
   const MasterSnapshot base = MasterStore::load(master);
   // Another computer's edit arriving through the cloud client: one byte of A.txt.
-  const pid_t child = ::fork();
-  if (child == 0) {
-    const int fd = ::open((master / "A.txt").c_str(), O_WRONLY);
-    ::_exit(fd >= 0 && ::pwrite(fd, "b", 1, 0) == 1 ? 0 : 1);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_EQ(status, 0);
+  ASSERT_EQ(platform::waitForExit(forkChild([&] {
+              const int fd = ::open((master / "A.txt").c_str(), O_WRONLY);
+              return fd >= 0 && ::pwrite(fd, "b", 1, 0) == 1 ? 0 : 1;
+            })),
+            0);
   const auto before = tree(dir.path());
 
   const auto attempt = [&] { MasterStore::save({{"B", {u1}}, {"A", {u1}}}, {}, base, now); };
@@ -271,20 +268,14 @@ TEST_F(MasterStoreTest, ASaveKilledAtAnyStepLeavesEveryFileOldOrNew) {
     put(m / "A.txt", Master::text({a1}));
     put(m / "B.txt", Master::text({i1}));
     const MasterSnapshot base = MasterStore::load(m);
-    const pid_t child = ::fork();
-    if (child == 0) {
-      stepsSeen = 0;
-      platform::setFileStepHook(crashAt);
-      try {
-        MasterStore::save({{"A", {a1, u1}}, {"B", {u1}}}, {{"C", {i1}}}, base, now);
-      } catch (...) {
-        ::_exit(2);
-      }
-      ::_exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    // A save that throws instead ends the child with 1.
+    ASSERT_EQ(platform::waitForExit(forkChild([&] {
+                stepsSeen = 0;
+                platform::setFileStepHook(crashAt);
+                MasterStore::save({{"A", {a1, u1}}, {"B", {u1}}}, {{"C", {i1}}}, base, now);
+                return 0;
+              })),
+              0);
     SCOPED_TRACE("killed at step " + std::to_string(failAt));
     expectOldOrNew(m, run / "cloud" / "_履歴");
   }
@@ -294,24 +285,18 @@ TEST_F(MasterStoreTest, AFileSizeLimitFailsTheSaveWithTheOldFileWhole) {
   const MasterSnapshot base = MasterStore::load(master);
   std::vector<DictEntry> many;
   for (int i = 0; i < 2000; ++i) many.push_back({"よみ" + std::to_string(i), "語", 1, ""});
-  const pid_t child = ::fork();
-  if (child == 0) {
-    std::signal(SIGXFSZ, SIG_IGN);
-    const rlimit limit{4096, 4096};
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-    try {
-      MasterStore::save({{"A", many}}, {}, base, now);
-    } catch (const fs::filesystem_error&) {
-      ::_exit(3);
-    } catch (...) {
-      ::_exit(2);
-    }
-    ::_exit(0);
-  }
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 3);
+  EXPECT_EQ(platform::waitForExit(forkChild([&] {
+              std::signal(SIGXFSZ, SIG_IGN);
+              const rlimit limit{4096, 4096};
+              ::setrlimit(RLIMIT_FSIZE, &limit);
+              try {
+                MasterStore::save({{"A", many}}, {}, base, now);
+              } catch (const fs::filesystem_error&) {
+                return 3;
+              }
+              return 0;
+            })),
+            3);
   EXPECT_EQ(platform::readFile(master / "A.txt"), Master::text({a1}));
   EXPECT_EQ(platform::readFile(history / "20240303-090507-アプリ保存前" / "A.txt"),
             Master::text({a1}));

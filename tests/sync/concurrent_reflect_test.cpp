@@ -5,8 +5,8 @@
 #include <chrono>
 #include <sstream>
 
-#include "child_process.h"
 #include "reflect_fixture.h"
+#include "support/child_process.h"
 #include "sync/sync_lock.h"
 
 namespace {
@@ -59,8 +59,8 @@ TEST_F(ConcurrentReflects, TheLockKeepsReflectsApartAndTheCopyCurrent) {
   };
   const pid_t a = forkChild([&] { return worker('a'); });
   const pid_t b = forkChild([&] { return worker('b'); });
-  EXPECT_EQ(waitChild(a), 0);
-  EXPECT_EQ(waitChild(b), 0);
+  EXPECT_EQ(platform::waitForExit(a), 0);
+  EXPECT_EQ(platform::waitForExit(b), 0);
 
   const std::string text = platform::readFile(log);
   std::istringstream lines(text);

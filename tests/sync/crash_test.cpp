@@ -3,8 +3,8 @@
 
 #include <stdexcept>
 
-#include "child_process.h"
 #include "reflect_fixture.h"
+#include "support/child_process.h"
 
 namespace {
 
@@ -77,7 +77,7 @@ TEST_F(CrashSafety, KilledAtEveryStepOfTheWritePath) {
       syncer().apply();
       return 0;
     });
-    const int status = waitChild(child);
+    const int status = platform::waitForExit(child);
     if (status == 0) break;
     ASSERT_EQ(status, 128 + SIGKILL);
     checkAfterInterruption(step);

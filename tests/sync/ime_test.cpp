@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "child_process.h"
 #include "platform/process_scan.h"
 #include "reflect_fixture.h"
+#include "support/child_process.h"
 #include "sync/ime_dictionary_lock.h"
 #include "sync/ime_platform.h"
 
@@ -73,7 +73,7 @@ TEST_F(ImeInterface, ProcessTableProbeFindsAToolOfThisUserOnly) {
   EXPECT_TRUE(seen);
   EXPECT_FALSE(platform::isProcessRunning(::geteuid() + 4242, name));
   ::kill(child, SIGKILL);
-  waitChild(child);
+  platform::waitForExit(child);
   EXPECT_FALSE(s.isToolOpen());
 }
 
@@ -103,10 +103,10 @@ TEST_F(ImeInterface, ImesLockSeenOnlyWhileAnotherProcessHoldsIt) {
                  ? 0
                  : 1;
     });
-    EXPECT_EQ(waitChild(other), 0);
+    EXPECT_EQ(platform::waitForExit(other), 0);
   }
   const pid_t other = forkChild([&] { return ImeDictionaryLock::tryTake(lockFile) ? 0 : 1; });
-  EXPECT_EQ(waitChild(other), 0);
+  EXPECT_EQ(platform::waitForExit(other), 0);
 
   // Mozc leaves its lock files read-only; that must not keep us out.
   fs::permissions(lockFile, fs::perms::owner_read);

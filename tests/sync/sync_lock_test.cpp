@@ -9,8 +9,8 @@
 #include <stdexcept>
 #include <thread>
 
-#include "child_process.h"
 #include "platform/files.h"
+#include "support/child_process.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -23,7 +23,7 @@ bool isFreeForAnotherProcess(const fs::path& state) {
     const int fd = ::open(SyncLock::file(state).c_str(), O_RDWR);
     return fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 0 : 1;
   });
-  return waitChild(child) == 0;
+  return platform::waitForExit(child) == 0;
 }
 
 TEST(SyncLock, CreatesTheStateFolderAndAnEmptyLockFile) {
@@ -69,7 +69,7 @@ TEST(SyncLock, WaitsForAnotherProcessAndStartsWhenItReleases) {
   locked.wait();
   const std::string seen = SyncLock::run(dir.path(), [&] { return platform::readFile(log); });
   EXPECT_EQ(seen, "child done");
-  EXPECT_EQ(waitChild(child), 0);
+  EXPECT_EQ(platform::waitForExit(child), 0);
 }
 
 TEST(SyncLock, DeadHolderDoesNotBlock) {
@@ -84,7 +84,7 @@ TEST(SyncLock, DeadHolderDoesNotBlock) {
   });
   locked.wait();
   ::kill(child, SIGKILL);
-  EXPECT_EQ(waitChild(child), 128 + SIGKILL);
+  EXPECT_EQ(platform::waitForExit(child), 128 + SIGKILL);
   EXPECT_TRUE(SyncLock::run(dir.path(), [] { return true; }));
 }
 

@@ -5,11 +5,11 @@
 
 #include <regex>
 
-#include "child_process.h"
 #include "master/master_error.h"
 #include "model/proto_wire.h"
 #include "platform/home.h"
 #include "reflect_fixture.h"
+#include "support/child_process.h"
 #include "sync/ime_dictionary_lock.h"
 
 namespace {
@@ -145,7 +145,7 @@ TEST_F(Reflect, ImesOwnLockHeldByAToolStopsTheReflect) {
   EXPECT_TRUE(syncer().isToolOpen());
   EXPECT_EQ(syncer().apply({.discardLocalEdits = true}), ApplyResult{ApplyResult::ToolOpen{}});
   done.post();
-  EXPECT_EQ(waitChild(tool), 0);
+  EXPECT_EQ(platform::waitForExit(tool), 0);
   EXPECT_FALSE(syncer().isToolOpen());
   EXPECT_TRUE(std::holds_alternative<ApplyResult::Applied>(
       syncer().apply({.discardLocalEdits = true}).value));
@@ -168,7 +168,7 @@ TEST_F(Reflect, ImesLockIsHeldWhileTheFileIsReplaced) {
     if (step != "rename" || target != watched) return;
     const pid_t probe =
         forkChild([] { return ImeDictionaryLock::isHeldElsewhere(lockFile) ? 0 : 1; });
-    heldAtRename = waitChild(probe);
+    heldAtRename = platform::waitForExit(probe);
   });
   EXPECT_TRUE(std::holds_alternative<ApplyResult::Applied>(syncer().apply().value));
   EXPECT_EQ(heldAtRename, 0);

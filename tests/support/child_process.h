@@ -1,17 +1,19 @@
 #pragma once
 
 #include <sys/types.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <exception>
 #include <functional>
 #include <string>
+#include <system_error>
+
+#include "platform/process.h"
 
 // Runs `body` in a forked child whose exit status is what `body` returns (1
-// when it throws). Test bodies use this for locks that only another process
-// can observe, and for crashes.
+// when it throws); platform::waitForExit gives it back. Test bodies use this for locks that only
+// another process can observe, and for crashes.
 inline pid_t forkChild(const std::function<int()>& body) {
   const pid_t pid = ::fork();
   if (pid == 0) {
@@ -23,17 +25,6 @@ inline pid_t forkChild(const std::function<int()>& body) {
     ::_exit(status);
   }
   return pid;
-}
-
-// The child's exit status, or 128 + signal number when a signal ended it.
-inline int waitChild(pid_t pid) {
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return -1;
-  }
-  if (WIFEXITED(status)) return WEXITSTATUS(status);
-  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
-  return -1;
 }
 
 // One byte through a pipe, to tell the other process that something happened.
