@@ -126,7 +126,18 @@ const Fixture& fixture(int words) {
   return made.emplace(words, std::move(f)).first->second;
 }
 
-// What any reader must do at least: read the bytes and find the lines.
+// What any reader must do at least: find the lines of the bytes read.
+template <class Line>
+std::vector<Line> splitLines(const std::string& bytes) {
+  std::vector<Line> split;
+  for (std::size_t at = 0; at < bytes.size();) {
+    const std::size_t end = std::min(bytes.find('\n', at), bytes.size());
+    split.emplace_back(bytes.data() + at, end - at);
+    at = end + 1;
+  }
+  return split;
+}
+
 template <class Line>
 void readAndSplit(benchmark::State& state) {
   const Fixture& f = fixture(static_cast<int>(state.range(0)));
@@ -134,12 +145,7 @@ void readAndSplit(benchmark::State& state) {
     std::size_t lines = 0;
     for (const auto& entry : fs::directory_iterator(f.dir)) {
       const std::string bytes = platform::readFile(entry.path());
-      std::vector<Line> split;
-      for (std::size_t at = 0; at < bytes.size();) {
-        const std::size_t end = std::min(bytes.find('\n', at), bytes.size());
-        split.emplace_back(bytes.data() + at, end - at);
-        at = end + 1;
-      }
+      const std::vector<Line> split = splitLines<Line>(bytes);
       lines += split.size();
       benchmark::DoNotOptimize(split.data());
     }
@@ -165,12 +171,7 @@ void BM_ReadAndKeepLines(benchmark::State& state) {
     std::vector<std::pair<std::string, std::vector<std::string>>> files;
     for (const auto& entry : fs::directory_iterator(f.dir)) {
       std::string bytes = platform::readFile(entry.path());
-      std::vector<std::string> split;
-      for (std::size_t at = 0; at < bytes.size();) {
-        const std::size_t end = std::min(bytes.find('\n', at), bytes.size());
-        split.emplace_back(bytes.data() + at, end - at);
-        at = end + 1;
-      }
+      std::vector<std::string> split = splitLines<std::string>(bytes);
       files.emplace_back(std::move(bytes), std::move(split));
     }
     benchmark::DoNotOptimize(files.data());
