@@ -13,7 +13,7 @@
 #include "master/master_store.h"
 #include "master/validation.h"
 #include "platform/files.h"
-#include "sync/diff.h"
+#include "master/diff.h"
 
 namespace {
 

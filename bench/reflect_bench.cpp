@@ -11,7 +11,7 @@
 #include "master/master_format.h"
 #include "master/validation.h"
 #include "platform/files.h"
-#include "sync/diff.h"
+#include "master/diff.h"
 #include "sync/syncer.h"
 
 namespace {

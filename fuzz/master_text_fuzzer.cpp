@@ -13,7 +13,7 @@
 #include "master/validation.h"
 #include "platform/text.h"
 #include "support/reference_utf8.h"
-#include "sync/diff.h"
+#include "master/diff.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);

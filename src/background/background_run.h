@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "background/notification_sink.h"
-#include "sync/diff.h"
+#include "master/diff.h"
 #include "sync/sync_paths.h"
 #include "sync/syncer.h"
 

@@ -6,7 +6,7 @@
 
 #include "master/master_snapshot.h"
 #include "model/dict_entry.h"
-#include "sync/diff.h"
+#include "master/diff.h"
 
 // What taking this computer's direct edits into the master would change, in
 // the shape MasterStore::save takes.

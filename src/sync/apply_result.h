@@ -5,7 +5,7 @@
 #include <variant>
 #include <vector>
 
-#include "sync/diff.h"
+#include "master/diff.h"
 
 // The outcome of a reflect that did not throw.
 struct ApplyResult {

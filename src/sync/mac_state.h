@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "sync/apply_result.h"
-#include "sync/diff.h"
+#include "master/diff.h"
 
 // The state of this computer as the user interface shows it.
 struct MacState {

@@ -8,7 +8,7 @@
 #include "master/master_snapshot.h"
 #include "model/user_dictionary_file.h"
 #include "sync/apply_result.h"
-#include "sync/diff.h"
+#include "master/diff.h"
 #include "sync/ime_platform.h"
 #include "sync/mac_state.h"
 #include "sync/sync_error.h"

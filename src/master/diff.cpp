@@ -1,4 +1,4 @@
-#include "sync/diff.h"
+#include "master/diff.h"
 
 #include <unordered_map>
 
