@@ -10,6 +10,7 @@
 
 #include "background/app_info.h"
 #include "platform/files.h"
+#include "platform/ime_platform.h"
 #include "sync/mac_state.h"
 #include "sync/sync_lock.h"
 
@@ -101,7 +102,8 @@ void reflect(const Syncer& syncer, NotificationSink& notifier) {
                 "master:" + joined(problem.lines, "|"), paths, notifier);
           },
           [&](const ApplyResult::LocalEdits& edits) {
-            notifyOnce("この Mac で直接変更した語が " + std::to_string(wordCount(edits.diff)) +
+            notifyOnce(platformWords().thisComputer("で直接変更した語が ") +
+                           std::to_string(wordCount(edits.diff)) +
                            "語あります。アプリを開いて、取り込むか破棄するかを選択してください",
                        localEditsKey(edits.diff), paths, notifier);
           },

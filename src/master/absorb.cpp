@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "platform/ime_platform.h"
+
 namespace Absorb {
 namespace {
 
@@ -46,8 +48,9 @@ AbsorbPlan plan(const std::vector<DictionaryDiff>& diffs, const MasterSnapshot& 
   AbsorbPlan result;
   for (const DictionaryDiff& diff : diffs) {
     if (diff.dictionaryRemoved) {
-      result.skipped.push_back("辞書「" + diff.name +
-                               "」がこの Mac から削除されていますが、マスターの辞書は削除しません");
+      result.skipped.push_back(
+          "辞書「" + diff.name + "」が" +
+          platformWords().thisComputer("から削除されていますが、マスターの辞書は削除しません"));
       continue;
     }
     const MasterFile* file = into.file(diff.name);

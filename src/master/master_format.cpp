@@ -19,6 +19,7 @@
 #include "master/master_listing.h"
 #include "model/part_of_speech.h"
 #include "platform/files.h"
+#include "platform/ime_platform.h"
 #include "platform/text.h"
 
 namespace Master {
@@ -125,7 +126,8 @@ std::vector<DictEntry> parse(std::string_view text, std::string_view file) {
     const std::optional<std::int64_t> code = PartOfSpeech::code(columns[2]);
     if (!code) {
       badLine(file, lineNumber,
-              "品詞「" + std::string(columns[2]) + "」は Google 日本語入力の品詞にありません");
+              PlatformWords::join({"品詞「" + std::string(columns[2]) + "」は", platformWords().ime,
+                                   "の品詞にありません"}));
     }
     entries.emplace_back(std::string(columns[0]), std::string(columns[1]), *code,
                          std::string(count == 4 ? columns[3] : std::string_view()));
@@ -157,11 +159,22 @@ std::string normalized(std::string_view text) {
   return platform::nfc(text);
 }
 
+// What cloud clients put into the names of the copies they make when two computers changed a file
+// at once. Syncthing, common on Linux, marks its copies ".sync-conflict-<date>-<time>-<device>".
+constexpr std::string_view conflictMarkers[] = {
+    "競合コピー",
+    "conflicted copy",
+    "のコンフリクト",
+#ifndef __APPLE__
+    ".sync-conflict-",
+#endif
+};
+
 bool isConflictCopy(std::string_view name) {
   const std::string normal = platform::nfc(name);
-  return normal.find("競合コピー") != std::string::npos ||
-         normal.find("conflicted copy") != std::string::npos ||
-         normal.find("のコンフリクト") != std::string::npos;
+  return std::any_of(
+      std::begin(conflictMarkers), std::end(conflictMarkers),
+      [&](std::string_view marker) { return normal.find(marker) != std::string::npos; });
 }
 
 // Files are opened by the name the folder listed: a file system that keeps

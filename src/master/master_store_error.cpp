@@ -3,6 +3,8 @@
 #include <string>
 #include <type_traits>
 
+#include "platform/ime_platform.h"
+
 namespace {
 
 std::string joined(const std::vector<std::string>& names) {
@@ -24,8 +26,8 @@ std::string describe(const MasterStoreError::Case& errorCase) {
                  "あります）: " +
                  joined(c.names);
         } else if constexpr (std::is_same_v<T, E::ChangedElsewhere>) {
-          return "開いてから、ほかの Mac でマスターが変わりました（" + joined(c.names) +
-                 "）。再読み込みしたので、もう一度やり直してください";
+          return "開いてから、" + platformWords().otherComputers("でマスターが変わりました（") +
+                 joined(c.names) + "）。再読み込みしたので、もう一度やり直してください";
         } else if constexpr (std::is_same_v<T, E::AlreadyExists>) {
           return "辞書「" + c.name + "」はすでにあります";
         } else if constexpr (std::is_same_v<T, E::Invalid>) {

@@ -5,6 +5,7 @@
 #include "model/part_of_speech.h"
 #include "model/proto_wire.h"
 #include "platform/files.h"
+#include "platform/ime_platform.h"
 #include "platform/text.h"
 
 namespace {
@@ -16,8 +17,9 @@ std::string describe(const DictionaryFileError::Case& errorCase) {
   struct Describe {
     std::string operator()(const DictionaryFileError::UnknownField& e) const {
       return "辞書ファイルに知らない項目があります（" + e.place + " の項目 " +
-             std::to_string(e.number) +
-             "）。Google 日本語入力の更新で形式が変わった可能性があるので、書き換えを停止しました";
+             std::to_string(e.number) + "）。" +
+             platformWords().imeThen(
+                 "の更新で形式が変わった可能性があるので、書き換えを停止しました");
     }
     std::string operator()(const DictionaryFileError::WrongType& e) const {
       return "辞書ファイルの形式が想定と違います（" + e.place + " の項目 " +

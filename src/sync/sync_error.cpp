@@ -1,5 +1,7 @@
 #include "sync/sync_error.h"
 
+#include "platform/ime_platform.h"
+
 namespace {
 
 std::string joined(const std::vector<std::string>& names) {
@@ -26,12 +28,13 @@ std::string describe(const SyncError::Case& errorCase) {
       return "同期に使うフォルダが未設定です。アプリを開いて設定してください";
     }
     std::string operator()(const SyncError::NoIME&) const {
-      return "Google 日本語入力が見つかりません。インストールしてから、もう一度お試しください";
+      return platformWords().imeThen(
+          "が見つかりません。インストールしてから、もう一度お試しください");
     }
     std::string operator()(const SyncError::NoUserDictionary&) const {
-      return "Google "
-             "日本語入力のユーザー辞書がまだありません。辞書ツールで語を1つ登録してから、もう一度お"
-             "試しください";
+      return platformWords().imeThen(
+          "のユーザー辞書がまだありません。辞書ツールで語を1つ登録してから、もう一度お試しくださ"
+          "い");
     }
   };
   return std::visit(Describer{}, errorCase);

@@ -9,7 +9,7 @@
 #include "model/user_dictionary_file.h"
 #include "sync/apply_result.h"
 #include "master/diff.h"
-#include "sync/ime_platform.h"
+#include "platform/ime_platform.h"
 #include "sync/mac_state.h"
 #include "sync/sync_error.h"
 #include "sync/sync_paths.h"

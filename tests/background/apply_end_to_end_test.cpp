@@ -15,7 +15,7 @@
 #include "platform/process.h"
 #include "print_process_result.h"
 #include "support/temp_dir.h"
-#include "sync/ime_platform.h"
+#include "platform/ime_platform.h"
 
 namespace {
 
@@ -137,7 +137,7 @@ TEST_F(ApplyRun, EachStopIsNotifiedOnce) {
                           "アプリを開いて確認してください",
                           "マスターに問題があるので、反映を停止しています。"
                           "アプリを開いて確認してください",
-                          "この Mac で直接変更した語が 2語あります。"
+                          "このパソコンで直接変更した語が 2語あります。"
                           "アプリを開いて、取り込むか破棄するかを選択してください"}));
   EXPECT_EQ(server->notices().at(0).summary, "Wordloom");
 }
@@ -148,7 +148,7 @@ TEST_F(ApplyRun, FirstRunDifferencesAreDirectEdits) {
   writeDictionary(words(3));
   apply();
   EXPECT_EQ(bodies(),
-            std::vector<std::string>{"この Mac で直接変更した語が 1語あります。"
+            std::vector<std::string>{"このパソコンで直接変更した語が 1語あります。"
                                      "アプリを開いて、取り込むか破棄するかを選択してください"});
   EXPECT_EQ(dictionaryWords(), words(3));
 }
@@ -203,9 +203,9 @@ TEST_F(ApplyRun, ErrorsAreNotifiedWithTheirDescription) {
 
   EXPECT_EQ(bodies(),
             (std::vector<std::string>{
-                failed + (mozcInstalled ? "Google 日本語入力のユーザー辞書がまだありません。"
+                failed + (mozcInstalled ? "Mozc のユーザー辞書がまだありません。"
                                           "辞書ツールで語を1つ登録してから、もう一度お試しください"
-                                        : "Google 日本語入力が見つかりません。"
+                                        : "Mozc が見つかりません。"
                                           "インストールしてから、もう一度お試しください"),
                 failed + "マスターに 0 バイトのファイルがあります"
                          "（クラウドとの同期が終わっていない可能性があります）: 途中.txt",

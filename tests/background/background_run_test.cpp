@@ -73,9 +73,9 @@ TEST_F(Headless, ErrorsAreNotifiedWithTheirDescription) {
   EXPECT_EQ(sink.bodies,
             (std::vector<std::string>{
                 notConfigured,
-                "反映できませんでした: Google 日本語入力のユーザー辞書がまだありません。"
+                "反映できませんでした: Mozc のユーザー辞書がまだありません。"
                 "辞書ツールで語を1つ登録してから、もう一度お試しください",
-                "反映できませんでした: Google 日本語入力が見つかりません。"
+                "反映できませんでした: Mozc が見つかりません。"
                 "インストールしてから、もう一度お試しください"}));
 }
 
@@ -104,7 +104,7 @@ TEST_F(Headless, DirectEditsCountWordsNotDictionaries) {
   writeDictionary(file({{"仕事", edited}, {"空の辞書", {}}}));
   reflect();
   EXPECT_EQ(sink.bodies,
-            std::vector<std::string>{"この Mac で直接変更した語が 3語あります。"
+            std::vector<std::string>{"このパソコンで直接変更した語が 3語あります。"
                                      "アプリを開いて、取り込むか破棄するかを選択してください"});
   ASSERT_TRUE(notice().has_value());
   EXPECT_TRUE(notice()->starts_with("local:"));

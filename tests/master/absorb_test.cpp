@@ -66,7 +66,7 @@ TEST(Absorb, HandlesWholeDictionariesInDiffOrder) {
             (std::map<std::string, std::vector<DictEntry>>{{"新", {u1, e1}}}));
   EXPECT_EQ(plan.skipped,
             (std::vector<std::string>{
-                "辞書「A」がこの Mac から削除されていますが、マスターの辞書は削除しません",
+                "辞書「A」がこのパソコンから削除されていますが、マスターの辞書は削除しません",
                 "辞書「C」がマスターにないので取り込めません"}));
 
   const AbsorbPlan onlyMessages = Absorb::plan({diffs[0]}, into({a1}), false);

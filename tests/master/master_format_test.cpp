@@ -50,11 +50,11 @@ TEST(MasterParse, RefusesTheFirstBadLineWithItsNumberAndReason) {
   EXPECT_EQ(parseFailure("あ\t亜\t名詞\n\nい\t胃\t名詞\n"),
             "マスター「人名.txt」の 2行目: 項目の数が 1 です（よみ・単語・品詞・コメントの 4つ）");
   EXPECT_EQ(parseFailure("あ\t亜\tnoun\n"),
-            "マスター「人名.txt」の 1行目: 品詞「noun」は Google 日本語入力の品詞にありません");
+            "マスター「人名.txt」の 1行目: 品詞「noun」は Mozc の品詞にありません");
   EXPECT_EQ(parseFailure("あ\t亜\t名詞\nい\t胃\t1\n"),
-            "マスター「人名.txt」の 2行目: 品詞「1」は Google 日本語入力の品詞にありません");
+            "マスター「人名.txt」の 2行目: 品詞「1」は Mozc の品詞にありません");
   EXPECT_EQ(parseFailure("あ\t亜\t名詞 \n"),
-            "マスター「人名.txt」の 1行目: 品詞「名詞 」は Google 日本語入力の品詞にありません");
+            "マスター「人名.txt」の 1行目: 品詞「名詞 」は Mozc の品詞にありません");
   try {
     Master::parse("あ\t亜\n", "x.txt");
     FAIL();
@@ -94,6 +94,8 @@ TEST(MasterNames, RecognisesConflictCopiesExactly) {
   EXPECT_TRUE(Master::isConflictCopy("e 競合コピー.txt"));
   EXPECT_TRUE(Master::isConflictCopy("f (conflicted copy 2024-01-01).txt"));
   EXPECT_TRUE(Master::isConflictCopy("g のコンフリクト.txt"));
+  EXPECT_TRUE(Master::isConflictCopy("人名.sync-conflict-20261201-101010-ABCDEFG.txt"));
+  EXPECT_FALSE(Master::isConflictCopy("sync-conflict.txt"));
   EXPECT_FALSE(Master::isConflictCopy("h (Conflicted Copy).txt"));
   EXPECT_FALSE(Master::isConflictCopy("人名.txt"));
   EXPECT_EQ(Master::normalized("カ\xE3\x82\x99"), "ガ");

@@ -125,7 +125,7 @@ TEST_F(MasterStoreTest, RefusesAFileAnotherProcessChangedAndWritesNothing) {
   } catch (const MasterStoreError& error) {
     EXPECT_STREQ(
         error.what(),
-        "開いてから、ほかの Mac でマスターが変わりました（A）。再読み込みしたので、もう一度"
+        "開いてから、ほかのパソコンでマスターが変わりました（A）。再読み込みしたので、もう一度"
         "やり直してください");
   }
   EXPECT_EQ(tree(dir.path()), before);

@@ -204,7 +204,7 @@ TEST(UserDictionaryFile, PartOfSpeechOutsideTheTableIsRefused) {
 
 TEST(UserDictionaryFile, UnknownFieldsAreRefusedAtEveryLevel) {
   const std::string tail =
-      "）。Google 日本語入力の更新で形式が変わった可能性があるので、書き換えを停止しました";
+      "）。Mozc の更新で形式が変わった可能性があるので、書き換えを停止しました";
   // The second dictionary's entry has field 10.
   const std::string entryTen =
       dictionary(named("a")) +

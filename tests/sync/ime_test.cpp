@@ -5,7 +5,7 @@
 #include "reflect_fixture.h"
 #include "support/child_process.h"
 #include "sync/ime_dictionary_lock.h"
-#include "sync/ime_platform.h"
+#include "platform/ime_platform.h"
 
 namespace {
 
@@ -20,7 +20,8 @@ TEST(ImeTables, MozcOnLinux) {
                 .toolProbe = {},
                 .toolCommandText = "mozc_tool",
                 .dictionaryLockName = ".user_dictionary.db.lock",
-                .reload = {"pkill", {"-u", user, "-x", "mozc_server"}}}));
+                .reload = {"pkill", {"-u", user, "-x", "mozc_server"}},
+                .words = {.computer = "パソコン", .ime = "Mozc"}}));
 }
 
 TEST(ImeTables, GoogleJapaneseInputOnMac) {
@@ -34,7 +35,8 @@ TEST(ImeTables, GoogleJapaneseInputOnMac) {
                          "DictionaryTool|GoogleJapaneseInputTool|GoogleJapaneseInputPrefPane"}},
           .toolCommandText = "",
           .dictionaryLockName = "",
-          .reload = {"/usr/bin/pkill", {"-x", "GoogleJapaneseInputConverter"}}}));
+          .reload = {"/usr/bin/pkill", {"-x", "GoogleJapaneseInputConverter"}},
+          .words = {.computer = "Mac", .ime = "Google 日本語入力"}}));
 }
 
 using ImeInterface = ReflectFixture;

@@ -44,7 +44,8 @@ class ReflectFixture : public ::testing::Test {
             .toolProbe = {"false", {}},
             .toolCommandText = {},
             .dictionaryLockName = ".user_dictionary.db.lock",
-            .reload = {"/bin/sh", {"-c", "echo reload >> \"$0\"", reloadLog.string()}}};
+            .reload = {"/bin/sh", {"-c", "echo reload >> \"$0\"", reloadLog.string()}},
+            .words = ImePlatform::current().words};
   }
 
   Syncer syncer() const {

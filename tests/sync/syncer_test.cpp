@@ -52,9 +52,9 @@ TEST(SyncErrorText, DescriptionsAreExact) {
   EXPECT_STREQ(SyncError(SyncError::NotConfigured{}).what(),
                "同期に使うフォルダが未設定です。アプリを開いて設定してください");
   EXPECT_STREQ(SyncError(SyncError::NoIME{}).what(),
-               "Google 日本語入力が見つかりません。インストールしてから、もう一度お試しください");
+               "Mozc が見つかりません。インストールしてから、もう一度お試しください");
   EXPECT_STREQ(SyncError(SyncError::NoUserDictionary{}).what(),
-               "Google 日本語入力のユーザー辞書がまだありません。"
+               "Mozc のユーザー辞書がまだありません。"
                "辞書ツールで語を1つ登録してから、もう一度お試しください");
 }
 
