@@ -21,7 +21,7 @@ step() { printf '\n== %s\n' "$1"; }
 
 if [ -n "${LUMI_MASTER+x}${LUMI_DICT+x}${LUMI_STATE+x}" ] ||
   { [ -f "$state/設定.json" ] && [ -f "$profile/user_dictionary.db" ]; }; then
-  step "この Mac の状態（wordloom --apply --dry-run）"
+  step "このパソコンの状態（wordloom --apply --dry-run）"
   "$wordloom" --apply --dry-run
   step "反映（wordloom --apply）"
   "$wordloom" --apply
