@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   protobuf-compiler libprotobuf-dev
   clang libclang-rt-14-dev
-  qt6-base-dev
+  qt6-base-dev fonts-noto-cjk
   mozc-server emacs-mozc-bin
   dbus dbus-daemon systemd procps util-linux python3 time
 )
