@@ -158,7 +158,8 @@ class AppearanceTest : public QObject {
   }
 
   // The user switches the desktop to dark and back while a window is open: the palette, Qt's
-  // widgets and our own painting follow at once.
+  // widgets and our own painting follow at once. The shared appearance was made by an earlier
+  // test while no portal ran, so this also shows that a portal started later is heard.
   void aSwitchRedrawsEveryColour() {
     Portal portal(QStringLiteral("2"));
     QVERIFY(portal.isUp());

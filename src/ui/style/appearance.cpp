@@ -55,10 +55,10 @@ Appearance::Appearance(QObject* parent)
   // QtDBus finds the slot's argument types by name, and knows this one only once it has
   // handled a variant: without this, the first appearance of a process would never listen.
   qRegisterMetaType<QDBusVariant>();
-  // Listen before reading, so that a switch between the two is not lost. Any sender: the portal
-  // is started on demand, often by the Read below, and a connection bound to its name before it
-  // had an owner never hears from it.
-  bus.connect(QString(), portalPath, settingsInterface, QStringLiteral("SettingChanged"), this,
+  // Listen before reading, so that a switch between the two is not lost. QtDBus follows the
+  // name to whichever process owns it, so a portal started on demand (often by the Read below)
+  // or restarted later is heard too.
+  bus.connect(portalService, portalPath, settingsInterface, QStringLiteral("SettingChanged"), this,
               SLOT(onSettingChanged(QString, QString, QDBusVariant)));
   QDBusMessage read = QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface,
                                                      QStringLiteral("Read"));

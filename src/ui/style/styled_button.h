@@ -7,7 +7,7 @@
 
 // A push button drawn in one of the button styles, in the colours of the scheme it is shown in
 // at each paint. It may carry a symbol of the icon font before its text (or alone), drawn in the
-// text's colour.
+// text's colour (QPushButton's own icon is not drawn).
 class StyledButton : public QPushButton {
   Q_OBJECT
 
