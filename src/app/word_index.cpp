@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <QString>
 #include <algorithm>
+#include <cstring>
 #include <numeric>
 
 #include "app/entry_row.h"
@@ -12,8 +13,6 @@
 #include "platform/text.h"
 
 namespace {
-
-enum CasedField : std::uint8_t { readingCased = 1, wordCased = 2, commentCased = 4 };
 
 QCollator tableCollator() {
   QCollator collator{QLocale()};
@@ -52,20 +51,36 @@ WordIndex::WordIndex(std::shared_ptr<const MasterSnapshot> snapshot)
     : snapshot_(std::move(snapshot)) {
   offsets_.reserve(snapshot_->files.size() + 1);
   std::size_t total = 0;
+  std::size_t bytes = 0;
   for (const MasterFile& file : snapshot_->files) {
     offsets_.push_back(total);
     total += file.entries.size();
+    for (const DictEntry& e : file.entries)
+      bytes += e.reading.size() + e.word.size() + e.comment.size() + 3;
   }
   offsets_.push_back(total);
-  cased_.reserve(total);
+
+  // Kana and kanji have no case: most texts are copied as they are, and only the others lowered.
+  const auto append = [this](const std::string& field) {
+    if (WordSearch::mayChangeWhenLowered(field)) {
+      WordSearch::appendLowered(field, text_);
+    } else {
+      text_.append(field);
+    }
+    text_.push_back('\n');
+  };
+  text_.reserve(bytes);
+  starts_.reserve(total + 1);
   for (const MasterFile& file : snapshot_->files) {
-    for (const DictEntry& entry : file.entries) {
-      cased_.push_back(static_cast<std::uint8_t>(
-          (WordSearch::mayChangeWhenLowered(entry.reading) ? readingCased : 0) |
-          (WordSearch::mayChangeWhenLowered(entry.word) ? wordCased : 0) |
-          (WordSearch::mayChangeWhenLowered(entry.comment) ? commentCased : 0)));
+    for (const DictEntry& e : file.entries) {
+      starts_.push_back(text_.size());
+      append(e.reading);
+      append(e.word);
+      append(e.comment);
     }
   }
+  starts_.push_back(text_.size());
+  for (const char c : text_) ++byteCounts_[static_cast<unsigned char>(c)];
 }
 
 std::optional<RowRef> WordIndex::find(std::string_view dictionary, std::size_t index) const {
@@ -76,6 +91,12 @@ std::optional<RowRef> WordIndex::find(std::string_view dictionary, std::size_t i
     return RowRef{static_cast<std::uint32_t>(f), static_cast<std::uint32_t>(index)};
   }
   return std::nullopt;
+}
+
+RowRef WordIndex::refOf(std::size_t number) const {
+  const auto file =
+      std::upper_bound(offsets_.begin(), offsets_.end(), number) - offsets_.begin() - 1;
+  return {static_cast<std::uint32_t>(file), static_cast<std::uint32_t>(number - offsets_[file])};
 }
 
 std::vector<RowRef> WordIndex::matching(const std::optional<std::string>& selection,
@@ -99,30 +120,57 @@ std::vector<RowRef> WordIndex::matching(const std::optional<std::string>& select
     }
     return refs;
   }
+  search(offsets_[first], offsets_[last], key, refs);
+  return refs;
+}
 
-  // Most words are kana and kanji, which have no case: those are searched as they are, and only
-  // the few others are lowered, into one buffer that keeps its memory.
-  std::string lowered;
-  const auto contains = [&](const std::string& text, bool cased) {
-    if (!cased) return std::string_view(text).find(key) != std::string_view::npos;
-    lowered.clear();
-    WordSearch::appendLowered(text, lowered);
-    return std::string_view(lowered).find(key) != std::string_view::npos;
-  };
-  for (std::size_t f = first; f < last; ++f) {
-    const std::vector<DictEntry>& entries = files[f].entries;
-    const std::uint8_t* cased = cased_.data() + offsets_[f];
-    const auto count = static_cast<std::uint32_t>(entries.size());
-    for (std::uint32_t i = 0; i < count; ++i) {
-      const DictEntry& entry = entries[i];
-      if (contains(entry.reading, cased[i] & readingCased) ||
-          contains(entry.word, cased[i] & wordCased) ||
-          contains(entry.comment, cased[i] & commentCased)) {
-        refs.push_back({static_cast<std::uint32_t>(f), i});
+void WordIndex::search(std::size_t first, std::size_t last, std::string_view key,
+                       std::vector<RowRef>& refs) const {
+  const char* text = text_.data();
+  if (key.find('\n') != std::string_view::npos) {
+    // Such a key would match across the separators. No master line holds a line feed, but a
+    // snapshot made otherwise may: look in each field on its own.
+    for (std::size_t n = first; n < last; ++n) {
+      const DictEntry& e = entry(refOf(n));
+      for (const std::string* field : {&e.reading, &e.word, &e.comment}) {
+        if (WordSearch::lowered(*field).find(key) != std::string::npos) {
+          refs.push_back(refOf(n));
+          break;
+        }
       }
     }
+    return;
   }
-  return refs;
+
+  // Candidates are where the key's rarest byte occurs; memchr finds those many bytes at a time.
+  std::size_t pick = 0;
+  for (std::size_t i = 1; i < key.size(); ++i) {
+    if (byteCounts_[static_cast<unsigned char>(key[i])] <
+        byteCounts_[static_cast<unsigned char>(key[pick])]) {
+      pick = i;
+    }
+  }
+  const char wanted = key[pick];
+  const std::size_t end = starts_[last];
+  std::size_t from = starts_[first];  // the earliest place a match may begin
+  std::size_t word = first;
+  while (from + key.size() <= end) {
+    const void* found = std::memchr(text + from + pick, wanted, end - key.size() + 1 - from);
+    if (found == nullptr) break;
+    const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(found) - text) - pick;
+    if (std::memcmp(text + at, key.data(), key.size()) != 0) {
+      from = at + 1;
+      continue;
+    }
+    word = static_cast<std::size_t>(
+        std::upper_bound(starts_.begin() + static_cast<std::ptrdiff_t>(word),
+                         starts_.begin() + static_cast<std::ptrdiff_t>(last), at) -
+        starts_.begin() - 1);
+    refs.push_back(refOf(word));
+    // One row per word, however often the key occurs in it.
+    ++word;
+    from = starts_[word];
+  }
 }
 
 const std::vector<std::uint32_t>& WordIndex::ranks(WordColumn column) const {

@@ -22,8 +22,8 @@ struct RowRef {
 enum class WordColumn { reading, word, partOfSpeech, comment, dictionary };
 
 // A master snapshot with what searching and sorting its words needs, made once per snapshot so
-// that a keystroke in the search field neither copies nor lower-cases every word again. Safe to
-// read from several threads.
+// that a keystroke in the search field neither copies nor lower-cases any word. Safe to read from
+// several threads.
 class WordIndex {
  public:
   explicit WordIndex(std::shared_ptr<const MasterSnapshot> snapshot);
@@ -53,10 +53,20 @@ class WordIndex {
   const std::vector<std::uint32_t>& ranks(WordColumn column) const;
 
  private:
+  // The words numbered [first, last) that hold `key` in their text, added to `refs`.
+  void search(std::size_t first, std::size_t last, std::string_view key,
+              std::vector<RowRef>& refs) const;
+  RowRef refOf(std::size_t number) const;
+
   std::shared_ptr<const MasterSnapshot> snapshot_;
   std::vector<std::size_t> offsets_;  // the first number of each file, then the total
-  // Per word number: which of reading (1), word (2) and comment (4) lower-casing may change.
-  std::vector<std::uint8_t> cased_;
+  // Every word's lower-cased reading, word and comment, each followed by a line feed (which no
+  // master line holds), in one block that one pass of memchr searches.
+  std::string text_;
+  // Where each word's text begins in text_, then text_'s size.
+  std::vector<std::size_t> starts_;
+  // How often each byte occurs in text_: a search looks for the key's rarest byte.
+  std::array<std::size_t, 256> byteCounts_{};
   mutable std::array<std::once_flag, 5> ranked_;
   mutable std::array<std::vector<std::uint32_t>, 5> ranks_;
 };

@@ -42,6 +42,8 @@ class WordRowsTest : public QObject {
     QTest::newRow("comment") << std::string(" memo\u3000") << all << Ids{"A#0"};
     QTest::newRow("dotted capital I") << std::string("İST") << all << Ids{"A#2"};
     QTest::newRow("kana in the middle") << std::string("しす") << all << Ids{"B#0"};
+    QTest::newRow("twice in one word is one row") << std::string("m") << all << Ids{"A#0"};
+    QTest::newRow("never across fields") << std::string("う愛") << all << Ids{};
     QTest::newRow("part of speech is not searched") << std::string("組織") << all << Ids{};
     QTest::newRow("one dictionary")
         << std::string("abc") << std::optional<std::string>("B") << Ids{"B#0"};
@@ -65,6 +67,14 @@ class WordRowsTest : public QObject {
     if (!rows.empty())
       QCOMPARE(&rows.entry(0),
                &model->master()->file(rows.dictionary(0))->entries[rows.refs()[0].index]);
+  }
+
+  void aLineFeedStaysInsideItsField() {
+    const auto index = indexOf({{"A", {{"よみ", "語", 1, "一行\n二行"}, {"ぎょう", "行"}}}});
+    const WordRows across(index, index->matching(std::nullopt, "行\n二"));
+    QCOMPARE(ids(across), Ids{"A#0"});
+    const WordRows none(index, index->matching(std::nullopt, "語\n"));
+    QCOMPARE(ids(none), Ids{});
   }
 
   // The shortcut that skips lowering must never skip a text lowering would change.
