@@ -34,8 +34,9 @@ std::vector<std::uint32_t> rank(const std::vector<QString>& texts) {
   std::vector<std::uint32_t> ranks(texts.size());
   std::uint32_t current = 0;
   for (std::size_t i = 0; i < order.size(); ++i) {
-    if (i > 0 && keys[order[i - 1]].compare(keys[order[i]]) != 0)
+    if (i > 0 && keys[order[i - 1]].compare(keys[order[i]]) != 0) {
       current = static_cast<std::uint32_t>(i);
+    }
     ranks[order[i]] = current;
   }
   return ranks;
@@ -55,8 +56,9 @@ WordIndex::WordIndex(std::shared_ptr<const MasterSnapshot> snapshot)
   for (const MasterFile& file : snapshot_->files) {
     offsets_.push_back(total);
     total += file.entries.size();
-    for (const DictEntry& e : file.entries)
+    for (const DictEntry& e : file.entries) {
       bytes += e.reading.size() + e.word.size() + e.comment.size() + 3;
+    }
   }
   offsets_.push_back(total);
 
