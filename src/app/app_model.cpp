@@ -157,10 +157,10 @@ void AppModel::sync(bool discardLocalEdits, bool allowBigChange) {
 
   // The worker gets copies only: it reads nothing of the model and writes back through
   // finishSync on this thread.
-  Syncer syncer{.paths = paths_,
-                .keepBackups = 30,
-                .reloadsConverter = reloadsConverterFromEnvironment(context_.environment),
-                .ime = context_.ime};
+  Syncer syncer;
+  syncer.paths = paths_;
+  syncer.reloadsConverter = reloadsConverterFromEnvironment(context_.environment);
+  syncer.ime = context_.ime;
   const ApplyOptions options{
       .discardLocalEdits = discardLocalEdits, .allowBigChange = allowBigChange, .dryRun = false};
   reflectWatcher_.setFuture(QtConcurrent::run(&reflectThread_, [syncer, options] {

@@ -244,6 +244,7 @@ class AppModelTest : public QObject {
     QVERIFY(Scene::settle(*model));
     QVERIFY2(model->state().isOK(), model->state().summary().c_str());
     QVERIFY(model->lastAppliedAt().has_value());
+    QCOMPARE(scene->reloads(), 1);
 
     // A word registered directly in the IME on this computer.
     scene->writeDictionary({{"A", plus(words("a", 2), {added})}});
@@ -391,6 +392,7 @@ class AppModelTest : public QObject {
 
   void aRunOnCopiesLeavesSettingsAndServiceAlone() {
     scene->variables["LUMI_STATE"] = scene->state.string();
+    scene->variables["LUMI_NO_RELOAD"] = "1";
     scene->writeMaster("A", words("a", 1));
     scene->writeDictionary({});
     model = scene->model(false);
@@ -406,6 +408,12 @@ class AppModelTest : public QObject {
     model->saveLegacyLocationIfNeeded();
     QVERIFY(!SyncConfig::isSaved(scene->state));
     QVERIFY(scene->calls().empty());
+
+    QVERIFY(Scene::settle(*model));
+    model->sync(true, false);
+    QVERIFY(Scene::settle(*model));
+    QVERIFY(std::holds_alternative<MacState::Applied>(model->state().value));
+    QCOMPARE(scene->reloads(), 0);
   }
 
   void aLegacyLocationIsSavedOnce() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSignalSpy>
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -43,7 +44,7 @@ inline Words words(const std::string& prefix, int count) {
 }
 
 // A master folder, this computer's dictionary file, a state folder and a service folder inside a
-// temporary folder, with a stand-in IME (installed, no tool open, a reload that does nothing) and
+// temporary folder, with a stand-in IME (installed, no tool open, a reload that logs) and
 // a stand-in systemctl that logs its calls and fails while the file "fail" exists.
 class Scene {
  public:
@@ -85,7 +86,7 @@ class Scene {
                 .toolProbe = {"false", {}},
                 .toolCommandText = {},
                 .dictionaryLockName = ".user_dictionary.db.lock",
-                .reload = {"true", {}},
+                .reload = {"/bin/sh", {"-c", "echo >> \"$0\"", (dir / "reloads.log").string()}},
                 .words = ImePlatform::current().words},
         .now =
             [] {
@@ -124,6 +125,12 @@ class Scene {
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     fs::remove(dir / "calls.log");
     return lines;
+  }
+
+  int reloads() const {
+    if (!fs::exists(dir / "reloads.log")) return 0;
+    const std::string log = platform::readFile(dir / "reloads.log");
+    return static_cast<int>(std::count(log.begin(), log.end(), '\n'));
   }
 
   // Waits for the running reflect, if any, to hand its outcome back.
