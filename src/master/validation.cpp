@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "master/entry_index.h"
+#include "master/ignored_words.h"
 #include "model/part_of_speech.h"
 #include "platform/text.h"
 
@@ -59,7 +60,9 @@ std::vector<ValidationIssue> check(const std::vector<MasterDictionary>& dictiona
   std::size_t at = 0;
   for (std::uint32_t current = 0; current < dictionaries.size(); ++current) {
     const MasterDictionary& dictionary = dictionaries[current];
+    std::size_t line = 0;
     for (const DictEntry& entry : dictionary.entries) {
+      ++line;
       const std::size_t hash = upcoming[at++ % ahead];
       hashNext();
       if (entry.reading.empty() || entry.word.empty()) {
@@ -67,6 +70,10 @@ std::vector<ValidationIssue> check(const std::vector<MasterDictionary>& dictiona
                           "よみか単語が空の語があります（よみ「" + entry.reading + "」単語「" +
                               entry.word + "」）"});
         continue;
+      }
+      if (const std::optional<ImeRules::Problem> problem = ImeRules::problem(entry)) {
+        issues.push_back({Level::warning, dictionary.name,
+                          IgnoredWord{dictionary.name, line, entry, *problem}.message()});
       }
       const std::size_t found = index.find(hash, [&](std::size_t position) {
         return DictEntryKeyEqual{}(*seen[position].entry, entry);

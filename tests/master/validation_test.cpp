@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "master_test_support.h"
+#include "platform/ime_platform.h"
 
 namespace {
 
@@ -52,6 +53,28 @@ TEST(Validation, TheSameWordInLaterDictionariesIsAWarningNamingTheFirst) {
                                     {Level::warning, "B", "あ → 亜: 辞書「A」にもあります"}}));
   // Two dictionaries whose names are the same text in other forms are one.
   EXPECT_EQ(Validation::check({{"ガ", {a}}, {decomposedGa, {{"あ", "亜", 1, "x"}}}}).size(), 0u);
+}
+
+TEST(Validation, WordsTheImeWillNotOfferAreWarningsNamingTheirLine) {
+  ScopedPlatformWords linux(ImePlatform::mozc().words);
+  const DictEntry kanji{"漢字", "感じ", 1, ""};
+  const std::vector<ValidationIssue> issues = Validation::check(
+      {{"A", {{"あ", "亜", 1, ""}, kanji}},
+       {"B", {{"", "空", 1, ""}, {"い", "胃", 1, std::string(301, 'c')}, kanji, kanji}}});
+  const std::string kanjiReason =
+      "漢字 → 感じ: Mozc では使われません（よみに使えない文字「漢」があります）";
+  EXPECT_EQ(issues, (std::vector<ValidationIssue>{
+                        {Level::warning, "A", "2行目 " + kanjiReason},
+                        // An empty word is an error already, and nothing more.
+                        {Level::error, "B", "よみか単語が空の語があります（よみ「」単語「空」）"},
+                        {Level::warning, "B",
+                         "2行目 い → 胃: Mozc では使われません（コメントが 301 バイトで、300 "
+                         "バイトを超えています）"},
+                        {Level::warning, "B", "3行目 " + kanjiReason},
+                        {Level::warning, "B", "漢字 → 感じ: 辞書「A」にもあります"},
+                        {Level::warning, "B", "4行目 " + kanjiReason},
+                        {Level::error, "B", "漢字 → 感じ: 同じ語が 2つあります"},
+                        {Level::warning, "B", "漢字 → 感じ: 辞書「A」にもあります"}}));
 }
 
 }  // namespace
