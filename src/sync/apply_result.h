@@ -2,10 +2,12 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
 #include "master/diff.h"
+#include "master/ignored_words.h"
 
 // The outcome of a reflect that did not throw.
 struct ApplyResult {
@@ -43,6 +45,13 @@ struct ApplyResult {
   };
   using Case = std::variant<Applied, MasterProblem, LocalEdits, BigChange, UpToDate, ToolOpen>;
 
+  ApplyResult() = default;
+  ApplyResult(Case value, std::vector<IgnoredWord> ignoredWords = {})
+      : value(std::move(value)), ignoredWords(std::move(ignoredWords)) {}
+
   Case value;
+  // Words of the master the IME will not offer; written all the same, as the IME's own tools keep
+  // them. Empty when the master was not read.
+  std::vector<IgnoredWord> ignoredWords;
   bool operator==(const ApplyResult&) const = default;
 };

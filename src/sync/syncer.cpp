@@ -85,11 +85,19 @@ std::optional<std::string> lastAppliedBytes(const SyncPaths& paths) {
 }  // namespace
 
 ApplyResult Syncer::apply(const ApplyOptions& options) const {
+  std::vector<IgnoredWord> ignored;
+  ApplyResult result = reflect(options, ignored);
+  result.ignoredWords = std::move(ignored);
+  return result;
+}
+
+ApplyResult Syncer::reflect(const ApplyOptions& options, std::vector<IgnoredWord>& ignored) const {
   if (!paths.isConfigured()) throw SyncError(SyncError::NotConfigured{});
   checkDictionary();
   if (isToolOpen()) return {ApplyResult::ToolOpen{}};
 
   const std::vector<MasterDictionary> master = loadMaster();
+  ignored = IgnoredWords::find(master);
   std::vector<std::string> problems;
   for (const ValidationIssue& issue : Validation::check(master)) {
     if (issue.level == ValidationIssue::Level::error) {

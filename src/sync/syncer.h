@@ -5,11 +5,11 @@
 #include <string_view>
 #include <vector>
 
+#include "master/diff.h"
 #include "master/master_snapshot.h"
 #include "model/user_dictionary_file.h"
-#include "sync/apply_result.h"
-#include "master/diff.h"
 #include "platform/ime_platform.h"
+#include "sync/apply_result.h"
 #include "sync/mac_state.h"
 #include "sync/sync_error.h"
 #include "sync/sync_paths.h"
@@ -55,4 +55,8 @@ struct Syncer {
   bool isToolOpen() const;
   // Restarts the converter so that it reads the new file; failures are ignored.
   void reloadConverter() const;
+
+ private:
+  // `apply`, telling through `ignored` which words of the master the IME will not offer.
+  ApplyResult reflect(const ApplyOptions& options, std::vector<IgnoredWord>& ignored) const;
 };

@@ -184,6 +184,42 @@ TEST_F(Reflect, ZeroByteFilesStopBeforeTheMasterIsRead) {
   EXPECT_EQ(raised(syncer()), SyncError::Case{SyncError::ZeroByteMaster{{"地名.txt"}}});
 }
 
+// They stay in the file as the IME's own tools keep them: the dictionary goes on matching the
+// master, so they are neither lost nor taken for direct edits by the next reflect.
+TEST_F(Reflect, WordsTheImeWillNotOfferAreWrittenAllTheSameAndReported) {
+  writeMaster("人名", words("人", 2));
+  writeDictionary(file({{"人名", words("人", 2)}}));
+  reflectOnce();
+  Words withIgnored = words("人", 2);
+  withIgnored.push_back({"漢字", "感じ", 1, ""});
+  withIgnored.push_back({"ながい", std::string(301, 'x'), 1, ""});
+  writeMaster("人名", withIgnored);
+  const std::vector<IgnoredWord> ignored = {
+      {"人名",
+       3,
+       withIgnored[2],
+       {.kind = ImeRules::Problem::Kind::readingCharacter, .character = U'漢'}},
+      {"人名",
+       4,
+       withIgnored[3],
+       {.kind = ImeRules::Problem::Kind::tooLong, .field = ImeRules::Field::word, .bytes = 301}}};
+
+  EXPECT_EQ(syncer().apply({.dryRun = true}).ignoredWords, ignored);
+  const ApplyResult written = syncer().apply();
+  EXPECT_EQ(as<ApplyResult::Applied>(written).diff.at(0).added.size(), 2u);
+  EXPECT_EQ(written.ignoredWords, ignored);
+  EXPECT_EQ(dictionaryContent(),
+            (std::vector<std::pair<std::string, Words>>{{"人名", withIgnored}}));
+  EXPECT_EQ(syncer().apply(), ApplyResult(ApplyResult::UpToDate{}, ignored));
+
+  // Stops carry them too; an open tool reads no master.
+  writeMaster("人名", {withIgnored[2]});
+  EXPECT_EQ(syncer().apply().ignoredWords.size(), 1u);
+  Syncer toolOpen = syncer();
+  toolOpen.ime.toolProbe = {"true", {}};
+  EXPECT_EQ(toolOpen.apply(), ApplyResult{ApplyResult::ToolOpen{}});
+}
+
 TEST_F(Reflect, FirstRunWithTheSameWordsIsUpToDateAndRemembersTheFile) {
   writeMaster("人名", words("人", 3));
   writeDictionary(file({{"人名", words("人", 3)}}));
