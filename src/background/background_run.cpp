@@ -9,6 +9,7 @@
 #include <variant>
 
 #include "background/app_info.h"
+#include "background/ignored_words_notice.h"
 #include "platform/files.h"
 #include "platform/ime_platform.h"
 #include "sync/mac_state.h"
@@ -93,8 +94,12 @@ void reflect(const Syncer& syncer, NotificationSink& notifier) {
   }
   std::visit(
       Overloaded{
-          [&](const ApplyResult::Applied&) { clearNotice(paths); },
-          [&](const ApplyResult::UpToDate&) { clearNotice(paths); },
+          [&](const ApplyResult::Applied&) {
+            IgnoredWordsNotice::settle(result.ignoredWords, paths, notifier);
+          },
+          [&](const ApplyResult::UpToDate&) {
+            IgnoredWordsNotice::settle(result.ignoredWords, paths, notifier);
+          },
           [](const ApplyResult::ToolOpen&) {},
           [&](const ApplyResult::MasterProblem& problem) {
             notifyOnce(
@@ -118,9 +123,12 @@ void reflect(const Syncer& syncer, NotificationSink& notifier) {
 
 void dryRun(const Syncer& syncer, std::ostream& out) {
   MacState state;
+  std::vector<IgnoredWord> ignored;
   try {
-    state = MacState::from(SyncLock::run(
-        syncer.paths.state, [&] { return syncer.apply(ApplyOptions{.dryRun = true}); }));
+    const ApplyResult result = SyncLock::run(
+        syncer.paths.state, [&] { return syncer.apply(ApplyOptions{.dryRun = true}); });
+    state = MacState::from(result);
+    ignored = result.ignoredWords;
   } catch (const std::exception& error) {
     state = MacState{MacState::Failed{error.what()}};
   }
@@ -144,6 +152,7 @@ void dryRun(const Syncer& syncer, std::ostream& out) {
                  [](const auto&) {},
              },
              state.value);
+  print(IgnoredWordsNotice::lines(ignored));
   out.flush();
 }
 

@@ -71,12 +71,11 @@ TEST_F(Headless, ErrorsAreNotifiedWithTheirDescription) {
   noIme.ime.installLocations = {(dir / "nowhere").string()};
   reflect(noIme);
   EXPECT_EQ(sink.bodies,
-            (std::vector<std::string>{
-                notConfigured,
-                "反映できませんでした: Mozc のユーザー辞書がまだありません。"
-                "辞書ツールで語を1つ登録してから、もう一度お試しください",
-                "反映できませんでした: Mozc が見つかりません。"
-                "インストールしてから、もう一度お試しください"}));
+            (std::vector<std::string>{notConfigured,
+                                      "反映できませんでした: Mozc のユーザー辞書がまだありません。"
+                                      "辞書ツールで語を1つ登録してから、もう一度お試しください",
+                                      "反映できませんでした: Mozc が見つかりません。"
+                                      "インストールしてから、もう一度お試しください"}));
 }
 
 TEST_F(Headless, MasterProblemsAreKeyedByAllTheirLines) {
@@ -108,6 +107,57 @@ TEST_F(Headless, DirectEditsCountWordsNotDictionaries) {
                                      "アプリを開いて、取り込むか破棄するかを選択してください"});
   ASSERT_TRUE(notice().has_value());
   EXPECT_TRUE(notice()->starts_with("local:"));
+}
+
+TEST_F(Headless, WordsTheImeWillNotOfferAreNotifiedOncePerSituation) {
+  settle();
+  Words master = words("語", 10);
+  master.push_back({"漢字", "感じ", 1, ""});
+  writeMaster("仕事", master);
+  reflect();
+  reflect();
+  EXPECT_EQ(notice(),
+            "ignored:仕事: 11行目 漢字 → 感じ: Mozc "
+            "では使われません（よみに使えない文字「漢」があります）");
+  master.push_back({"よみ 10", "空白", 1, ""});
+  writeMaster("仕事", master);
+  reflect();
+  // A stop is its own news, and a reflect without such words forgets the last notice.
+  writeDictionary(file({{"仕事", words("語", 3)}}));
+  reflect();
+  writeDictionary(file({{"仕事", master}}));
+  reflect();
+  reflect();
+  master[10].reading = "かんじ";
+  master[11].reading = "よみ10";
+  writeMaster("仕事", master);
+  reflect();
+  EXPECT_EQ(notice(), std::nullopt);
+  EXPECT_EQ(sink.bodies,
+            (std::vector<std::string>{
+                "マスターに Mozc が使わない語が 1語あります（「仕事.txt」の 11行目）。"
+                "アプリを開いて確認してください",
+                "マスターに Mozc が使わない語が 2語あります（「仕事.txt」の 11行目など）。"
+                "アプリを開いて確認してください",
+                "このパソコンで直接変更した語が 9語あります。"
+                "アプリを開いて、取り込むか破棄するかを選択してください",
+                "マスターに Mozc が使わない語が 2語あります（「仕事.txt」の 11行目など）。"
+                "アプリを開いて確認してください"}));
+}
+
+TEST_F(Headless, ADryRunListsTheWordsTheImeWillNotOffer) {
+  settle();
+  Words master = words("語", 10);
+  master.push_back({"漢字", "感じ", 1, ""});
+  writeMaster("仕事", master);
+  std::ostringstream out;
+  BackgroundRun::dryRun(syncer(), out);
+  EXPECT_TRUE(out.str().ends_with(
+      "ただし、Mozc が使わない語が 1語あります\n"
+      "仕事: 11行目 漢字 → 感じ: Mozc では使われません（よみに使えない文字「漢」があります）\n"))
+      << out.str();
+  EXPECT_TRUE(sink.bodies.empty());
+  EXPECT_EQ(notice(), std::nullopt);
 }
 
 TEST(LocalEditsKey, ChangesWithEveryFieldOfEveryDiff) {

@@ -4,10 +4,13 @@
 
 #include <functional>
 
+#include "background/ignored_words_notice.h"
 #include "master/absorb.h"
+#include "master/ignored_words.h"
 #include "master/master_error.h"
 #include "master/master_format.h"
 #include "master/master_store_error.h"
+#include "model/ime_rules.h"
 #include "model/user_dictionary_file.h"
 #include "platform/ime_platform.h"
 #include "sync/sync_error.h"
@@ -21,6 +24,11 @@ std::string parseFailure(std::string_view text) {
     return error.what();
   }
   return "parsed";
+}
+
+std::vector<IgnoredWord> ignoredWords() {
+  return IgnoredWords::find(
+      {{"人名", {{"あ", "亜"}, {"い", "胃"}, {"漢字", "感じ"}, {"え 4", "絵"}}}});
 }
 
 struct PlatformText {
@@ -66,6 +74,23 @@ TEST(PlatformTexts, NameTheComputerAndTheImeOfThePlatform) {
        },
        "辞書「A」がこのパソコンから削除されていますが、マスターの辞書は削除しません",
        "辞書「A」がこの Mac から削除されていますが、マスターの辞書は削除しません"},
+      {[] {
+         return ImeRules::sheetWarning({"漢字", "感じ"}).value_or("none");
+       },
+       "この語は Mozc では使われません（よみに使えない文字「漢」があります）",
+       "この語は Google 日本語入力では使われません（よみに使えない文字「漢」があります）"},
+      {[] { return ignoredWords().front().message(); },
+       "3行目 漢字 → 感じ: Mozc では使われません（よみに使えない文字「漢」があります）",
+       "3行目 漢字 → 感じ: Google "
+       "日本語入力では使われません（よみに使えない文字「漢」があります）"},
+      {[] { return IgnoredWordsNotice::message(ignoredWords()); },
+       "マスターに Mozc が使わない語が 2語あります（「人名.txt」の 3行目など）。"
+       "アプリを開いて確認してください",
+       "マスターに Google 日本語入力が使わない語が 2語あります（「人名.txt」の 3行目など）。"
+       "アプリを開いて確認してください"},
+      {[] { return IgnoredWordsNotice::lines(ignoredWords()).front(); },
+       "ただし、Mozc が使わない語が 2語あります",
+       "ただし、Google 日本語入力が使わない語が 2語あります"},
   };
   for (const PlatformText& text : texts) {
     {
