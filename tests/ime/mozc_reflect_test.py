@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Reflects a master into a scratch Mozc profile and asks the real Mozc to
 convert: a word of the master must be offered, and gone after it is removed
-from the master and reflected again.
+from the master and reflected again. Then Mozc's rules for the entries it
+takes: each word Wordloom flags is not offered and the same word made valid
+is; words that only look odd are offered and not flagged.
 
 Mozc refuses to run as root, so as root everything that touches the profile
 runs as a dedicated system user (created when missing); the real converter
@@ -33,6 +35,55 @@ SENTINEL = ("わーどるーむみはり", "wa-doru-mumihari", "和亜度見張"
 NEXT = ("わーどるーむつぎ", "wa-doru-mutugi", "和亜度次")
 
 LOAD_TIMEOUT = 20
+
+# (reading, romaji typed, word, comment)
+RULES_SENTINEL = ("わーどるーむきそく", "wa-doru-mukisoku", "和亜規則", "")
+VALID_SENTINEL = ("わーどるーむたしか", "wa-doru-mutasika", "和亜確", "")
+
+# What Mozc passes over or can never offer: (what, flagged, the same word made valid).
+RULES = [
+    ("kanji in the reading",
+     ("わーどるーむ漢字", "wa-doru-mukanji", "和亜漢字読", ""),
+     ("わーどるーむかんじ", "wa-doru-mukanji", "和亜漢字読", "")),
+    ("a space in the reading",
+     ("わーどるーむ すぺーす", "wa-doru-musupe-su", "和亜空白", ""),
+     ("わーどるーむすぺーす", "wa-doru-musupe-su", "和亜空白", "")),
+    ("ヶ, which Mozc does not fold to hiragana",
+     ("わーどるーむヶ", "wa-doru-muke", "和亜箇", ""),
+     ("わーどるーむケ", "wa-doru-muke", "和亜箇", "")),
+    ("a voiced mark apart from its kana",
+     ("わーどるーむか\u3099", "wa-doru-muga", "和亜濁", ""),
+     ("わーどるーむが", "wa-doru-muga", "和亜濁", "")),
+    ("a reading over 300 bytes",
+     ("か" * 101, "ka" * 101, "長読甲", ""),
+     ("か" * 100, "ka" * 100, "長読甲", "")),
+    ("a word over 300 bytes",
+     ("わーどるーむながい", "wa-doru-munagai", "長" * 101, ""),
+     ("わーどるーむながい", "wa-doru-munagai", "長" * 100, "")),
+    ("a comment over 300 bytes",
+     ("わーどるーむこめんと", "wa-doru-mukomennto", "和亜注釈", "あ" * 101),
+     ("わーどるーむこめんと", "wa-doru-mukomennto", "和亜注釈", "あ" * 100)),
+    ("a CR in the word",
+     ("わーどるーむくあーる", "wa-doru-mukua-ru", "和亜\r復帰", ""),
+     ("わーどるーむくあーる", "wa-doru-mukua-ru", "和亜復帰", "")),
+    ("a CR in the comment",
+     ("わーどるーむこめくあ", "wa-doru-mukomekua", "和亜注復", "a\rb"),
+     ("わーどるーむこめくあ", "wa-doru-mukomekua", "和亜注復", "ab")),
+]
+
+# What only looks wrong: Mozc folds these readings to hiragana and takes control characters in a
+# word as they are.
+USED = [
+    ("a katakana reading", ("ワードルームカタカナ", "wa-doru-mukatakana", "和亜片仮名", "")),
+    ("a half-width katakana reading", ("ﾜｰﾄﾞﾙｰﾑﾊﾝｶｸ", "wa-doru-muhankaku", "和亜半角", "")),
+    ("a control character in the word", ("わーどるーむせいぎょ", "wa-doru-museigyo", "和亜\x07鈴", "")),
+]
+
+# Mozc's tools stop at 100 dictionaries and refuse names with TAB, yet its converter uses them all:
+# the rules' own dictionary comes after these.
+FILLERS = ["あ%03d" % i for i in range(100)]
+TAB_NAMED = ("タブ\t名", ("わーどるーむたぶ", "wa-doru-mutabu", "和亜束", ""))
+RULES_DICTIONARY = "ワードルーム"
 
 
 def fail(message):
@@ -87,9 +138,19 @@ class Scratch:
         return env + argv
 
     def write_master(self, words):
-        text = "".join("%s\t%s\t名詞\t\n" % (reading, word) for reading, _, word in words)
-        with open(os.path.join(self.master, "ワードルーム.txt"), "w", encoding="utf-8") as f:
-            f.write(text)
+        self.write_files({"ワードルーム": [(reading, romaji, word, "")
+                                          for reading, romaji, word in words]})
+
+    def write_files(self, dictionaries):
+        """Replaces the master by these dictionaries of (reading, romaji, word, comment)."""
+        for name in os.listdir(self.master):
+            os.remove(os.path.join(self.master, name))
+        for name, entries in dictionaries.items():
+            text = "".join("%s\t%s\t名詞\t%s\n" % (reading, word, comment)
+                           for reading, _, word, comment in entries)
+            with open(os.path.join(self.master, name + ".txt"), "w", encoding="utf-8",
+                      newline="") as f:
+                f.write(text)
         self.own()
 
 
@@ -194,6 +255,46 @@ class EmacsHelper:
         self.process.wait()
 
 
+def rules_master(sentinel, entries):
+    dictionaries = {name: [("うめ", "ume", "埋" + name, "")] for name in FILLERS}
+    dictionaries[TAB_NAMED[0]] = [TAB_NAMED[1]]
+    dictionaries[RULES_DICTIONARY] = [sentinel] + entries + [entry for _, entry in USED]
+    return dictionaries
+
+
+def check_rules(scratch, mozc, reflect_and_restart):
+    scratch.write_files(rules_master(RULES_SENTINEL, [flagged for _, flagged, _ in RULES]))
+    outcome, flagged = reflect_and_restart("--big")
+    if outcome != "applied":
+        fail("reflect of the flagged words gave " + outcome)
+    # The sentinel is line 1; the flagged words follow in table order.
+    expected = {(RULES_DICTIONARY, line) for line in range(2, len(RULES) + 2)}
+    if flagged != expected:
+        fail("Wordloom flagged %s, expected %s" % (sorted(flagged), sorted(expected)))
+    if not mozc.wait_until_offered(RULES_SENTINEL[2], RULES_SENTINEL[1]):
+        fail("Mozc never offered %s" % RULES_SENTINEL[2])
+    for what, (_, romaji, word, _), _ in RULES:
+        if mozc.offers(word, romaji):
+            fail("Mozc offers a word with %s, which Wordloom flags" % what)
+        print("not offered, flagged: %s" % what)
+    for what, (_, romaji, word, _) in USED + [("a dictionary name with a TAB", TAB_NAMED[1])]:
+        if not mozc.offers(word, romaji):
+            fail("Mozc does not offer a word with %s" % what)
+        print("offered, not flagged: %s" % what)
+    print("offered, not flagged: a dictionary after the first 100")
+
+    scratch.write_files(rules_master(VALID_SENTINEL, [valid for _, _, valid in RULES]))
+    outcome, flagged = reflect_and_restart("--big")
+    if outcome != "applied" or flagged:
+        fail("reflect of the words made valid gave %s, flagged %s" % (outcome, sorted(flagged)))
+    if not mozc.wait_until_offered(VALID_SENTINEL[2], VALID_SENTINEL[1]):
+        fail("Mozc never offered %s" % VALID_SENTINEL[2])
+    for what, _, (_, romaji, word, _) in RULES:
+        if not mozc.offers(word, romaji):
+            fail("Mozc does not offer the word made valid after %s" % what)
+        print("offered once made valid: %s" % what)
+
+
 def main():
     if len(sys.argv) != 2:
         print(__doc__, file=sys.stderr)
@@ -220,15 +321,33 @@ def main():
             environment.append("LUMI_NO_RELOAD=1")
 
         def reflect(*options):
+            """The outcome's case and the (dictionary, line) of each word Wordloom flagged."""
             result = subprocess.run(scratch.command([driver] + list(options), environment),
                                     stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
                                     timeout=60)
             if result.returncode != 0:
                 fail("reflect: " + result.stderr.strip())
-            return result.stdout.strip()
+            outcome, *flagged = result.stdout.rstrip("\n").split("\n")
+            return outcome, {(name, int(line))
+                             for name, line in (f.split("\t", 1)[1].rsplit("\t", 1)
+                                                for f in flagged)}
+
+        def reflect_and_restart(*options):
+            before = our_servers(scratch.home)
+            if not before:
+                fail("no mozc_server of the scratch profile is running")
+            outcome = reflect(*options)
+            if not dedicated:
+                kill_all(before)
+            deadline = time.monotonic() + 10
+            while any(is_running(pid) for pid in before) and time.monotonic() < deadline:
+                time.sleep(0.1)
+            if any(is_running(pid) for pid in before):
+                fail("the converter was not restarted")
+            return outcome
 
         scratch.write_master([WORD, SENTINEL])
-        outcome = reflect("--discard")
+        outcome, _ = reflect("--discard")
         if outcome != "applied":
             fail("first reflect gave " + outcome)
 
@@ -239,30 +358,21 @@ def main():
             fail("Mozc does not offer %s for %s" % (WORD[2], WORD[0]))
         print("offered: %s for %s" % (WORD[2], WORD[0]))
 
-        before = our_servers(scratch.home)
-        if not before:
-            fail("no mozc_server of the scratch profile is running")
         scratch.write_master([SENTINEL, NEXT])
-        outcome = reflect()
+        outcome, _ = reflect_and_restart()
         if outcome != "applied":
             fail("second reflect gave " + outcome)
-        if not dedicated:
-            kill_all(before)
-        deadline = time.monotonic() + 10
-        while any(is_running(pid) for pid in before) and time.monotonic() < deadline:
-            time.sleep(0.1)
-        if any(is_running(pid) for pid in before):
-            fail("the converter was not restarted")
-
         if not mozc.wait_until_offered(NEXT[2], NEXT[1]):
             fail("the restarted Mozc never offered %s" % NEXT[2])
         if mozc.offers(WORD[2], WORD[1]):
             fail("Mozc still offers the removed word %s" % WORD[2])
         print("gone after removal: %s" % WORD[2])
 
-        outcome = reflect()
+        outcome, _ = reflect()
         if outcome != "upToDate":
             fail("third reflect gave " + outcome)
+
+        check_rules(scratch, mozc, reflect_and_restart)
         return 0
     finally:
         if mozc is not None:

@@ -1,6 +1,8 @@
 // Reflects once with the paths of the environment and the IME of this
-// platform, as the background run does, and prints the outcome's case. The
-// Mozc test runs it as the user whose profile it reflects into.
+// platform, as the background run does, and prints the outcome's case, then
+// one line "ignored", TAB, dictionary, TAB, line for each master word found
+// that the IME will not offer. The Mozc test runs it as the user whose
+// profile it reflects into.
 #include <cstdio>
 #include <exception>
 #include <string_view>
@@ -22,6 +24,7 @@ int main(int argc, char** argv) {
   ApplyOptions options;
   for (int i = 1; i < argc; ++i) {
     if (std::string_view(argv[i]) == "--discard") options.discardLocalEdits = true;
+    if (std::string_view(argv[i]) == "--big") options.allowBigChange = true;
   }
   try {
     const Syncer syncer{.paths = syncPathsFromEnvironment(),
@@ -31,6 +34,9 @@ int main(int argc, char** argv) {
     const ApplyResult result =
         SyncLock::run(syncer.paths.state, [&] { return syncer.apply(options); });
     std::printf("%s\n", caseName(result));
+    for (const IgnoredWord& word : result.ignoredWords) {
+      std::printf("ignored\t%s\t%zu\n", word.dictionary.c_str(), word.line);
+    }
     return 0;
   } catch (const std::exception& error) {
     std::fprintf(stderr, "reflect failed: %s\n", error.what());
