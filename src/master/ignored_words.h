@@ -2,9 +2,8 @@
 
 #include <cstddef>
 #include <string>
-#include <vector>
 
-#include "master/master_snapshot.h"
+#include "model/dict_entry.h"
 #include "model/ime_rules.h"
 
 // A word of the master that the IME will not offer: where it is and why.
@@ -19,10 +18,3 @@ struct IgnoredWord {
   // "12行目 かんじ → 漢字: Mozc では使われません（よみに使えない文字「漢」があります）"
   std::string message() const;
 };
-
-namespace IgnoredWords {
-
-// The master's words the IME will not offer, in dictionary order, then line order.
-std::vector<IgnoredWord> find(const std::vector<MasterDictionary>& dictionaries);
-
-}  // namespace IgnoredWords

@@ -4,7 +4,6 @@
 #include <cstdint>
 
 #include "master/entry_index.h"
-#include "master/ignored_words.h"
 #include "model/part_of_speech.h"
 #include "platform/text.h"
 
@@ -25,6 +24,12 @@ struct Seen {
 }  // namespace
 
 std::vector<ValidationIssue> check(const std::vector<MasterDictionary>& dictionaries) {
+  std::vector<IgnoredWord> ignored;
+  return check(dictionaries, ignored);
+}
+
+std::vector<ValidationIssue> check(const std::vector<MasterDictionary>& dictionaries,
+                                   std::vector<IgnoredWord>& ignored) {
   using Level = ValidationIssue::Level;
   std::vector<ValidationIssue> issues;
   std::size_t total = 0;
@@ -72,8 +77,8 @@ std::vector<ValidationIssue> check(const std::vector<MasterDictionary>& dictiona
         continue;
       }
       if (const std::optional<ImeRules::Problem> problem = ImeRules::problem(entry)) {
-        issues.push_back({Level::warning, dictionary.name,
-                          IgnoredWord{dictionary.name, line, entry, *problem}.message()});
+        ignored.push_back({dictionary.name, line, entry, *problem});
+        issues.push_back({Level::warning, dictionary.name, ignored.back().message()});
       }
       const std::size_t found = index.find(hash, [&](std::size_t position) {
         return DictEntryKeyEqual{}(*seen[position].entry, entry);

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "master/ignored_words.h"
 #include "master/master_snapshot.h"
 
 struct ValidationIssue {
@@ -18,5 +19,9 @@ namespace Validation {
 
 // Findings in dictionary order, then entry order. Never fails.
 std::vector<ValidationIssue> check(const std::vector<MasterDictionary>& dictionaries);
+
+// The same, handing over too the words the IME will not offer, which the warnings name.
+std::vector<ValidationIssue> check(const std::vector<MasterDictionary>& dictionaries,
+                                   std::vector<IgnoredWord>& ignored);
 
 }  // namespace Validation

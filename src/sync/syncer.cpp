@@ -97,9 +97,8 @@ ApplyResult Syncer::reflect(const ApplyOptions& options, std::vector<IgnoredWord
   if (isToolOpen()) return {ApplyResult::ToolOpen{}};
 
   const std::vector<MasterDictionary> master = loadMaster();
-  ignored = IgnoredWords::find(master);
   std::vector<std::string> problems;
-  for (const ValidationIssue& issue : Validation::check(master)) {
+  for (const ValidationIssue& issue : Validation::check(master, ignored)) {
     if (issue.level == ValidationIssue::Level::error) {
       problems.push_back(issue.dictionary + ": " + issue.message);
     }

@@ -6,10 +6,10 @@
 
 #include "background/ignored_words_notice.h"
 #include "master/absorb.h"
-#include "master/ignored_words.h"
 #include "master/master_error.h"
 #include "master/master_format.h"
 #include "master/master_store_error.h"
+#include "master/validation.h"
 #include "model/ime_rules.h"
 #include "model/user_dictionary_file.h"
 #include "platform/ime_platform.h"
@@ -27,8 +27,10 @@ std::string parseFailure(std::string_view text) {
 }
 
 std::vector<IgnoredWord> ignoredWords() {
-  return IgnoredWords::find(
-      {{"人名", {{"あ", "亜"}, {"い", "胃"}, {"漢字", "感じ"}, {"え 4", "絵"}}}});
+  std::vector<IgnoredWord> ignored;
+  Validation::check({{"人名", {{"あ", "亜"}, {"い", "胃"}, {"漢字", "感じ"}, {"え 4", "絵"}}}},
+                    ignored);
+  return ignored;
 }
 
 struct PlatformText {

@@ -74,6 +74,9 @@ TEST(ImeRules, FieldsOverThreeHundredBytesOrWithLineBreaksAreSkipped) {
       {{"よみ\n", "語"}, "よみに改行かタブがあります"},
       {{"よみ", "語\t"}, "単語に改行かタブがあります"},
       {{"よみ", "語", 1, "注\r"}, "コメントに改行かタブがあります"},
+      {{"よみ", "長い単語の\r途中", 1, ""}, "単語に改行かタブがあります"},
+      {{"よみ", "語", 1, "終わりに改行\n"}, "コメントに改行かタブがあります"},
+      {{"よみ", "語", 1, "1234567\r"}, "コメントに改行かタブがあります"},
       {{"", "語"}, "よみが空です"},
       {{"よみ", ""}, "単語が空です"},
       // The IME takes other control characters in a word or comment as they are.
