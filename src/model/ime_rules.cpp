@@ -88,6 +88,20 @@ std::string codePoint(char32_t c) {
   return text;
 }
 
+// Whether the IME takes the character in a reading once it has folded full-width ASCII and
+// katakana: ASCII graphic characters, hiragana, the sound marks and ー・、。「」『』〜.
+bool isReadingCharacter(char32_t c) {
+  if (inRange(c, U'ぁ', U'ゖ') || inRange(c, U'!', U'~')) return true;
+  // Every half-width katakana folds to a kana or a mark a reading takes.
+  if (inRange(c, U'｡', U'ﾟ')) return true;
+  // Katakana fold to hiragana up to ヴ; ヵ, ヶ and ヷ–ヺ have no hiragana in the table and stay.
+  if (inRange(c, U'ァ', U'ヴ')) return true;
+  c = foldedAscii(c);
+  return inRange(c, U'!', U'~') || inRange(c, U'ぁ', U'ゖ') || inRange(c, U'゛', U'゜') ||
+         inRange(c, U'・', U'ー') || inRange(c, U'、', U'。') || inRange(c, U'「', U'』') ||
+         c == U'〜';
+}
+
 // Whether any byte is below U+0020, eight bytes at a time: every word of a large master passes
 // here.
 bool hasControlBytes(std::string_view text) {
@@ -163,18 +177,6 @@ std::optional<Problem> fieldProblem(Field field, std::string_view text) {
 }
 
 }  // namespace
-
-bool isReadingCharacter(char32_t c) {
-  if (inRange(c, U'ぁ', U'ゖ') || inRange(c, U'!', U'~')) return true;
-  // Every half-width katakana folds to a kana or a mark a reading takes.
-  if (inRange(c, U'｡', U'ﾟ')) return true;
-  // Katakana fold to hiragana up to ヴ; ヵ, ヶ and ヷ–ヺ have no hiragana in the table and stay.
-  if (inRange(c, U'ァ', U'ヴ')) return true;
-  c = foldedAscii(c);
-  return inRange(c, U'!', U'~') || inRange(c, U'ぁ', U'ゖ') || inRange(c, U'゛', U'゜') ||
-         inRange(c, U'・', U'ー') || inRange(c, U'、', U'。') || inRange(c, U'「', U'』') ||
-         c == U'〜';
-}
 
 std::optional<Problem> problem(const DictEntry& entry) {
   // The usual entry passes these few checks; only the others are looked at in the IME's order.

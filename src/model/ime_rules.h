@@ -40,10 +40,6 @@ struct Problem {
 // The first reason, in the order the IME checks, or nothing when it offers the entry.
 std::optional<Problem> problem(const DictEntry& entry);
 
-// Whether the IME takes the character in a reading once it has folded full-width ASCII and
-// katakana: ASCII graphic characters, hiragana, the sound marks and ー・、。「」『』〜.
-bool isReadingCharacter(char32_t character);
-
 // The warning the entry sheet shows before the word is saved, or nothing. Nothing either for an
 // entry the sheet's own errors refuse (empty, TAB, line feed): one message per fault is enough.
 std::optional<std::string> sheetWarning(const DictEntry& entry);

@@ -34,15 +34,11 @@ TEST(ImeRules, ReadingsTakeWhatTheImeFoldsToKanaAsciiAndItsMarks) {
       // Katakana up to ヴ fold to hiragana; ヵ, ヶ and ヷ have no hiragana and stay.
       {reading("ワードルームヴァ"), std::nullopt},
       {reading("ケヶ"), refused("「ヶ」")},
-      {reading("ヵ"), refused("「ヵ」")},
       {reading("ヷ"), refused("「ヷ」")},
       {reading("ﾜｰﾄﾞﾙｰﾑ｡｢｣､･ﾞﾟｦﾞ"), std::nullopt},
       // Full-width ASCII folds, except the forms missing from the IME's table.
       {reading("ＡＢＣ１２３！＃｛｝”’−￥"), std::nullopt},
       {reading("＂"), refused("「＂」")},
-      {reading("＇"), refused("「＇」")},
-      {reading("－"), refused("「－」")},
-      {reading("＼"), refused("「＼」")},
       {reading("～"), refused("「～」")},
       {reading("よみ漢字"), refused("「漢」")},
       {reading("ゝ"), refused("「ゝ」")},
@@ -51,11 +47,9 @@ TEST(ImeRules, ReadingsTakeWhatTheImeFoldsToKanaAsciiAndItsMarks) {
       {reading("わーど るーむ"), refused("（U+0020）")},
       {reading("わーど\u3000るーむ"), refused("（U+3000）")},
       {reading("あ\x07"), refused("（U+0007）")},
-      {reading("あ\x7F"), refused("（U+007F）")},
       {reading("あ\u200B"), refused("（U+200B）")},
       {reading("あ\u0301"), refused("（U+0301）")},
       {reading("か\u3099"), "よみの濁点・半濁点が前の文字と分かれています"},
-      {reading("は\u309A"), "よみの濁点・半濁点が前の文字と分かれています"},
       {reading("あ\xFF"), refused("「\uFFFD」")},
   });
 }
@@ -71,7 +65,6 @@ TEST(ImeRules, FieldsOverThreeHundredBytesOrWithLineBreaksAreSkipped) {
       {{"よみ", kana300 + "か"}, "単語が 303 バイトで、300 バイトを超えています"},
       {{"よみ", "語", 1, bytes301}, "コメントが 301 バイトで、300 バイトを超えています"},
       {{"よ\rみ", "語"}, "よみに改行かタブがあります"},
-      {{"よみ\n", "語"}, "よみに改行かタブがあります"},
       {{"よみ", "語\t"}, "単語に改行かタブがあります"},
       {{"よみ", "語", 1, "注\r"}, "コメントに改行かタブがあります"},
       {{"よみ", "長い単語の\r途中", 1, ""}, "単語に改行かタブがあります"},
