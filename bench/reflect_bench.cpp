@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "master/diff.h"
 #include "master/master_format.h"
 #include "master/validation.h"
 #include "platform/files.h"
-#include "master/diff.h"
 #include "sync/syncer.h"
 
 namespace {
@@ -69,7 +69,8 @@ struct Corpus {
                   .toolProbe = {"false", {}},
                   .toolCommandText = {},
                   .dictionaryLockName = ".user_dictionary.db.lock",
-                  .reload = {"true", {}}};
+                  .reload = {"true", {}},
+                  .words = ImePlatform::current().words};
 
     dictionaries = Master::load(masters[0]).dictionaries;
     current = Master::build(dictionaries, nullptr);

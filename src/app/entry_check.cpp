@@ -1,5 +1,8 @@
 #include "app/entry_check.h"
 
+#include <utility>
+
+#include "model/ime_rules.h"
 #include "platform/text.h"
 
 namespace EntryCheck {
@@ -15,6 +18,11 @@ EntryProblems check(const DictEntry& entry, std::string_view dictionary, const E
   };
   if (anyHolds('\t')) problems.errors.push_back("タブは入れられません");
   if (anyHolds('\n')) problems.errors.push_back("改行は入れられません");
+  // Saved all the same: the master keeps what the user typed, but they should know before saving
+  // that the IME will pass over it.
+  if (std::optional<std::string> ignored = ImeRules::sheetWarning(entry)) {
+    problems.warnings.push_back(std::move(*ignored));
+  }
   if (snapshot == nullptr || entry.reading.empty() || entry.word.empty()) return problems;
 
   const DictEntryKeyEqual sameKey;

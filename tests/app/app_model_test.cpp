@@ -461,6 +461,10 @@ class AppModelTest : public QObject {
         << EntryProblems{
                {"タブは入れられません"},
                {"辞書「B」にも同じ語があります（組織）", "辞書「C」にも同じ語があります（地名）"}};
+    QTest::newRow("a reading the IME passes over")
+        << DictEntry{"漢字", "感じ", 1, ""} << std::optional<EntryRow>()
+        << EntryProblems{{},
+                         {"この語は Mozc では使われません（よみに使えない文字「漢」があります）"}};
   }
   void check() {
     QFETCH(DictEntry, entry);
