@@ -4,9 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <functional>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -59,17 +62,26 @@ void writeAll(int fd, std::string_view bytes, const std::filesystem::path& temp)
   }
 }
 
-// Hidden temporary files of `target` that a killed writer left behind. Only
-// those older than an hour go: a younger one may belong to a write in progress.
-void removeStaleTemporaries(const std::filesystem::path& folder,
-                            const std::filesystem::path& target) {
-  const std::string prefix = "." + target.filename().string() + ".";
+// The names mkostemp gives writeAtomically's temporary files: "." + the
+// target's name + "." + six letters or digits.
+bool isUniqueTemporaryName(std::string_view name) {
+  if (name.size() < 9 || name[0] != '.' || name[name.size() - 7] != '.') return false;
+  return std::all_of(name.end() - 6, name.end(),
+                     [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+}
+
+// Only files older than an hour go: a younger one may belong to a write in progress.
+void removeStale(const std::filesystem::path& folder,
+                 const std::function<bool(std::string_view)>& isLeftover) {
   const auto now = std::filesystem::file_time_type::clock::now();
   std::error_code error;
   for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
        it.increment(error)) {
     const std::string name = it->path().filename().string();
-    if (name.size() != prefix.size() + 6 || !name.starts_with(prefix)) continue;
+    if (!isLeftover(name) || !it->is_regular_file(error)) {
+      error.clear();
+      continue;
+    }
     const auto modified = it->last_write_time(error);
     if (!error && now - modified > std::chrono::hours(1))
       std::filesystem::remove(it->path(), error);
@@ -125,10 +137,31 @@ void writeAtomically(const std::filesystem::path& target, std::string_view bytes
   step("fsync-folder", target);
   FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.get() >= 0) ::fsync(dir.get());
-  if (options.tempName.empty()) removeStaleTemporaries(folder, target);
+  if (options.tempName.empty()) {
+    const std::string prefix = "." + target.filename().string() + ".";
+    removeStale(folder, [&](std::string_view name) {
+      return name.size() == prefix.size() + 6 && name.starts_with(prefix) &&
+             isUniqueTemporaryName(name);
+    });
+  }
+}
+
+void moveOver(const std::filesystem::path& source, const std::filesystem::path& target) {
+  step("rename", target);
+  if (::rename(source.c_str(), target.c_str()) != 0) fail("cannot replace", target, errno);
+  step("fsync-folder", target);
+  const std::filesystem::path folder =
+      target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+  FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.get() >= 0) ::fsync(dir.get());
+}
+
+void removeStaleTemporaries(const std::filesystem::path& folder) {
+  removeStale(folder, isUniqueTemporaryName);
 }
 
 std::string readFile(const std::filesystem::path& path) {
+  step("read", path);
   FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) fail("cannot open", path, errno);
   struct stat info {};

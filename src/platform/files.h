@@ -21,12 +21,24 @@ struct AtomicWriteOptions {
 void writeAtomically(const std::filesystem::path& target, std::string_view bytes,
                      const AtomicWriteOptions& options = {});
 
+// Renames `source` over `target` (both in one folder) and fsyncs the folder:
+// the one-step replace of writeAtomically, for a file already written and
+// flushed. Throws std::filesystem::filesystem_error when the rename fails.
+void moveOver(const std::filesystem::path& source, const std::filesystem::path& target);
+
+// Removes the hidden temporary files that killed writeAtomically calls left in
+// `folder` over an hour ago, whatever their target: only for folders whose
+// hidden files are all ours. Failures are ignored.
+void removeStaleTemporaries(const std::filesystem::path& folder);
+
 // All bytes of a file. Throws std::filesystem::filesystem_error.
 std::string readFile(const std::filesystem::path& path);
 
-// Test seam for the write path: called before each step of writeAtomically
-// ("create", "write", "fsync", "rename", "fsync-folder"). A hook may throw to
-// simulate a failing disk, or end the process to simulate a crash.
+// Test seam for the file paths: called before each step of writeAtomically
+// ("create", "write", "fsync", "rename", "fsync-folder") and of moveOver
+// ("rename", "fsync-folder"), and before readFile reads ("read"). A hook may
+// throw to simulate a failing disk, end the process to simulate a crash, or
+// change the file as another program would at that moment.
 using FileStepHook = void (*)(std::string_view step, const std::filesystem::path& target);
 void setFileStepHook(FileStepHook hook);
 

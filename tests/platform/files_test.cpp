@@ -15,8 +15,8 @@ namespace fs = std::filesystem;
 
 int failAtStep = -1;
 int stepsSeen = 0;
-void failingHook(std::string_view, const fs::path&) {
-  if (stepsSeen++ == failAtStep) throw std::runtime_error("injected failure");
+void failingHook(std::string_view step, const fs::path&) {
+  if (step != "read" && stepsSeen++ == failAtStep) throw std::runtime_error("injected failure");
 }
 
 class AtomicWrite : public ::testing::Test {
