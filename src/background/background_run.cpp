@@ -1,11 +1,17 @@
 #include "background/background_run.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <exception>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <system_error>
+#include <thread>
 #include <variant>
 
 #include "background/app_info.h"
@@ -27,6 +33,61 @@ template <class... F>
 Overloaded(F...) -> Overloaded<F...>;
 
 constexpr std::string_view failedPrefix = "反映できませんでした: ";
+
+// The service manager drops a trigger that comes while the run is under way,
+// so a change made meanwhile is picked up by running again; a folder that
+// never settles must not keep the run going.
+constexpr int maxRuns = 4;
+constexpr auto pauseBeforeRerun = std::chrono::milliseconds(500);
+
+struct FileStamp {
+  std::string name;
+  std::uintmax_t size = 0;
+  std::int64_t modifiedSeconds = 0;
+  std::int64_t modifiedNanoseconds = 0;
+  std::uintmax_t inode = 0;
+  bool exists = false;
+  bool operator==(const FileStamp&) const = default;
+};
+
+FileStamp stampOf(const std::filesystem::path& file, std::string name) {
+  struct stat info {};
+  if (::lstat(file.c_str(), &info) != 0) return {.name = std::move(name)};
+  return {std::move(name),      static_cast<std::uintmax_t>(info.st_size), info.st_mtim.tv_sec,
+          info.st_mtim.tv_nsec, static_cast<std::uintmax_t>(info.st_ino),  true};
+}
+
+// What the service's triggers watch: the entries of the master folder and the
+// dictionary file, as far as a change shows in their size, time and inode.
+struct Watched {
+  std::vector<FileStamp> master;
+  FileStamp dictionary;
+};
+
+Watched watched(const SyncPaths& paths) {
+  Watched now{.master = {}, .dictionary = stampOf(paths.dictionary, "")};
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(paths.master, error), end; !error && it != end;
+       it.increment(error)) {
+    now.master.push_back(stampOf(it->path(), it->path().filename().string()));
+  }
+  std::sort(now.master.begin(), now.master.end(),
+            [](const FileStamp& a, const FileStamp& b) { return a.name < b.name; });
+  return now;
+}
+
+bool changedSince(const Watched& before, const SyncPaths& paths) {
+  const Watched after = watched(paths);
+  if (after.master != before.master) return true;
+  if (after.dictionary == before.dictionary) return false;
+  // Our own write changes the file too: only a file that no longer holds
+  // what was recorded changed after it.
+  try {
+    return platform::readFile(paths.dictionary) != platform::readFile(paths.lastApplied());
+  } catch (const std::filesystem::filesystem_error&) {
+    return true;
+  }
+}
 
 // Words, not dictionaries: whole-dictionary flags do not count.
 std::int64_t wordCount(const std::vector<DictionaryDiff>& diffs) {
@@ -85,11 +146,21 @@ void run(NotificationSink& notifier) {
 void reflect(const Syncer& syncer, NotificationSink& notifier) {
   const SyncPaths& paths = syncer.paths;
   ApplyResult result;
-  try {
-    result = SyncLock::run(paths.state, [&] { return syncer.apply(); });
-  } catch (const std::exception& error) {
-    const std::string description = error.what();
-    notifyOnce(std::string(failedPrefix) + description, "error:" + description, paths, notifier);
+  std::optional<std::string> failure;
+  // Only the last run's outcome is told: an earlier one is already out of date.
+  for (int run = 1;; ++run) {
+    const Watched before = watched(paths);
+    failure.reset();
+    try {
+      result = SyncLock::run(paths.state, [&] { return syncer.apply(); });
+    } catch (const std::exception& error) {
+      failure = error.what();
+    }
+    if (run == maxRuns || !changedSince(before, paths)) break;
+    std::this_thread::sleep_for(pauseBeforeRerun);
+  }
+  if (failure) {
+    notifyOnce(std::string(failedPrefix) + *failure, "error:" + *failure, paths, notifier);
     return;
   }
   std::visit(
@@ -125,7 +196,7 @@ void dryRun(const Syncer& syncer, std::ostream& out) {
   MacState state;
   std::vector<IgnoredWord> ignored;
   try {
-    const ApplyResult result = SyncLock::run(
+    const ApplyResult result = SyncLock::runIfPresent(
         syncer.paths.state, [&] { return syncer.apply(ApplyOptions{.dryRun = true}); });
     state = MacState::from(result);
     ignored = result.ignoredWords;

@@ -26,11 +26,14 @@ Syncer headlessSyncer();
 // Reflects once with headlessSyncer() and ends the process with status 0.
 [[noreturn]] void run(NotificationSink& notifier);
 
-// One headless reflect under the sync lock, with its notices.
+// One headless reflect under the sync lock, with its notices. Runs again
+// (a few times at most) while the master folder or the dictionary file changed
+// during the run, and tells only the last outcome.
 void reflect(const Syncer& syncer, NotificationSink& notifier);
 
-// A reflect that writes nothing and posts nothing: prints the state and the
-// differences for a person at a terminal.
+// A reflect that writes nothing and posts nothing, not even the state folder
+// or its lock file: prints the state and the differences for a person at a
+// terminal.
 void dryRun(const Syncer& syncer, std::ostream& out);
 
 // Posts `message` unless `key` was the last notice.

@@ -62,12 +62,27 @@ std::optional<ImeDictionaryLock> ImeDictionaryLock::tryTake(const std::filesyste
 }
 
 bool ImeDictionaryLock::isHeldElsewhere(const std::filesystem::path& lockFile) {
+  // A lock file we cannot open (left to root by a sudo run, a link loop) says
+  // nothing: taken for a tool, it would stop every reflect without a word.
   const int fd = ::open(lockFile.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno != ENOENT;
+  if (fd < 0) return false;
   struct flock lock = wholeFileWriteLock();
-  const bool held = ::fcntl(fd, getLock, &lock) != 0 || lock.l_type != F_UNLCK;
+  const bool held = ::fcntl(fd, getLock, &lock) == 0 && lock.l_type != F_UNLCK;
   ::close(fd);
   return held;
+}
+
+bool ImeDictionaryLock::canTake(const std::filesystem::path& lockFile) {
+  struct stat info {};
+  if (::stat(lockFile.c_str(), &info) != 0) {
+    if (errno != ENOENT) return false;
+    const std::filesystem::path folder =
+        lockFile.has_parent_path() ? lockFile.parent_path() : std::filesystem::path(".");
+    return ::access(folder.c_str(), W_OK | X_OK) == 0;
+  }
+  // Our own read-only file is made writable by tryTake.
+  if (info.st_uid == ::geteuid()) return S_ISREG(info.st_mode);
+  return ::access(lockFile.c_str(), R_OK | W_OK) == 0;
 }
 
 ImeDictionaryLock::ImeDictionaryLock(ImeDictionaryLock&& other) noexcept

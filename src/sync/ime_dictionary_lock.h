@@ -15,9 +15,13 @@ class ImeDictionaryLock {
   static std::optional<ImeDictionaryLock> tryTake(const std::filesystem::path& lockFile);
 
   // True when someone else holds the lock (another process, or another
-  // ImeDictionaryLock), or when a lock file exists that cannot be examined (a
-  // tool may be holding it).
+  // ImeDictionaryLock). False when the lock file cannot be examined: callers
+  // then rely on other signs of an open tool.
   static bool isHeldElsewhere(const std::filesystem::path& lockFile);
+
+  // Whether tryTake could open the lock file, found without creating or
+  // changing anything (for runs that must write nothing).
+  static bool canTake(const std::filesystem::path& lockFile);
 
   ImeDictionaryLock(ImeDictionaryLock&& other) noexcept;
   ImeDictionaryLock& operator=(ImeDictionaryLock&& other) noexcept;

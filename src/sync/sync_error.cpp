@@ -36,6 +36,22 @@ std::string describe(const SyncError::Case& errorCase) {
           "のユーザー辞書がまだありません。辞書ツールで語を1つ登録してから、もう一度お試しくださ"
           "い");
     }
+    std::string operator()(const SyncError::MasterChanging& e) const {
+      return "マスターに読み込み中に変わったファイルがあります"
+             "（クラウドとの同期が終わっていない可能性があります）: " +
+             joined(e.names);
+    }
+    std::string operator()(const SyncError::DuplicateDictionaryName& e) const {
+      return platformWords().imeThen("のユーザー辞書に同じ名前の辞書「" + e.name +
+                                     "」が複数あります。辞書ツールで名前を変えてから、もう一度お"
+                                     "試しください");
+    }
+    std::string operator()(const SyncError::ImeLockUnavailable& e) const {
+      return platformWords().imeThen(
+                 "の辞書のロックファイルを開けないため、書き込めません"
+                 "（持ち主か権限が違う可能性があります）: ") +
+             e.path;
+    }
   };
   return std::visit(Describer{}, errorCase);
 }

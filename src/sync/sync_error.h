@@ -24,7 +24,25 @@ class SyncError : public std::exception {
   struct NoUserDictionary {
     bool operator==(const NoUserDictionary&) const = default;
   };
-  using Case = std::variant<ZeroByteMaster, VerifyFailed, NotConfigured, NoIME, NoUserDictionary>;
+  // Master files whose size or modification time changed while the run read them.
+  struct MasterChanging {
+    std::vector<std::string> names;
+    bool operator==(const MasterChanging&) const = default;
+  };
+  // Two or more dictionaries of the IME file whose names are canonically equal:
+  // only one of them can stand for a master file.
+  struct DuplicateDictionaryName {
+    std::string name;
+    bool operator==(const DuplicateDictionaryName&) const = default;
+  };
+  // The IME's own lock file cannot be opened for writing, so the dictionary
+  // file cannot be replaced safely.
+  struct ImeLockUnavailable {
+    std::string path;
+    bool operator==(const ImeLockUnavailable&) const = default;
+  };
+  using Case = std::variant<ZeroByteMaster, VerifyFailed, NotConfigured, NoIME, NoUserDictionary,
+                            MasterChanging, DuplicateDictionaryName, ImeLockUnavailable>;
 
   explicit SyncError(Case errorCase);
   const Case& errorCase() const noexcept { return case_; }

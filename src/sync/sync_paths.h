@@ -32,6 +32,10 @@ struct SyncPaths {
 
   // Copy of the dictionary file as it stood after the last successful reflect.
   std::filesystem::path lastApplied() const;
+  // The bytes a reflect is about to put into the dictionary file, written
+  // before the replace and turned into the last applied copy after it, so that
+  // a run killed in between is settled by the next one.
+  std::filesystem::path pendingWrite() const;
   // Folder of the dictionary file's backups.
   std::filesystem::path backups() const;
   // False while `master` is the placeholder `unconfigured(state)`.

@@ -1,5 +1,6 @@
 #include "sync/syncer.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include <cstdint>
 #include <set>
 #include <system_error>
+#include <unordered_set>
 
 #include "master/master_format.h"
 #include "master/master_listing.h"
@@ -18,6 +20,7 @@
 #include "platform/home.h"
 #include "platform/process.h"
 #include "platform/process_scan.h"
+#include "platform/text.h"
 #include "sync/ime_dictionary_lock.h"
 
 namespace {
@@ -70,16 +73,104 @@ void writeDictionary(const std::filesystem::path& dictionary, const std::string&
   if (written != target) throw SyncError(SyncError::VerifyFailed{});
 }
 
-// The last applied copy, or nothing before the first reflect.
-std::optional<std::string> lastAppliedBytes(const SyncPaths& paths) {
+std::optional<std::string> readIfPresent(const std::filesystem::path& file) {
   std::error_code error;
-  if (!std::filesystem::exists(paths.lastApplied(), error)) {
-    if (error) {
-      throw std::filesystem::filesystem_error("cannot look at", paths.lastApplied(), error);
-    }
+  if (!std::filesystem::exists(file, error)) {
+    if (error) throw std::filesystem::filesystem_error("cannot look at", file, error);
     return std::nullopt;
   }
-  return platform::readFile(paths.lastApplied());
+  return platform::readFile(file);
+}
+
+// What the dictionary file is compared with to find direct edits: the last
+// applied copy, or nothing before the first reflect; or the pending write of
+// a run killed between replacing the file and recording it.
+struct Baseline {
+  std::optional<std::string> bytes;
+  bool pendingExists = false;
+  bool fromPending = false;
+};
+
+// A file that holds the pending write took it. A file that holds neither the
+// pending write nor the record was saved by a tool since: it is compared with
+// whichever of the two it differs less from, so that neither our own write
+// comes back as direct edits nor the user's edits vanish.
+Baseline baselineOf(const SyncPaths& paths, std::string_view data,
+                    const UserDictionaryFile& current) {
+  Baseline baseline{.bytes = readIfPresent(paths.lastApplied())};
+  std::optional<std::string> pending = readIfPresent(paths.pendingWrite());
+  if (!pending) return baseline;
+  baseline.pendingExists = true;
+  bool takePending = *pending == data;
+  if (!takePending && baseline.bytes && *baseline.bytes != data) {
+    const auto distance = [&](const std::string& bytes) {
+      return Diff::changeCount(Diff::between(UserDictionaryFile::parse(bytes), current));
+    };
+    takePending = distance(*pending) < distance(*baseline.bytes);
+  }
+  if (takePending) {
+    baseline.bytes = std::move(pending);
+    baseline.fromPending = true;
+  }
+  return baseline;
+}
+
+// Makes the choice of baselineOf last: the pending write becomes the record,
+// or goes.
+void settlePending(const SyncPaths& paths, const Baseline& baseline) {
+  if (!baseline.pendingExists) return;
+  if (baseline.fromPending) {
+    platform::moveOver(paths.pendingWrite(), paths.lastApplied());
+  } else {
+    std::filesystem::remove(paths.pendingWrite());
+  }
+}
+
+// The stored name of a dictionary whose name an earlier one already has.
+std::optional<std::string> repeatedName(const UserDictionaryFile& file) {
+  std::unordered_set<std::string> seen;
+  for (const UserDictionary& dictionary : file.dictionaries) {
+    if (!seen.insert(platform::nfc(dictionary.name)).second) return dictionary.name;
+  }
+  return std::nullopt;
+}
+
+// Two master files whose names differ only in how characters are composed
+// would become two dictionaries of one name.
+std::vector<std::string> repeatedMasterNames(const std::vector<MasterDictionary>& master) {
+  std::unordered_set<std::string> seen;
+  std::vector<std::string> lines;
+  for (const MasterDictionary& dictionary : master) {
+    if (!seen.insert(platform::nfc(dictionary.name)).second) {
+      lines.push_back(dictionary.name + ": 同じ名前の辞書ファイルがマスターに複数あります");
+    }
+  }
+  return lines;
+}
+
+// Temporary files of killed writes, in every folder a reflect writes to. Only
+// a reflect writes the dictionary's temporary file, and reflects run one at a
+// time: one found now is a leftover whatever its age.
+void removeLeftovers(const SyncPaths& paths) {
+  platform::removeStaleTemporaries(paths.state);
+  platform::removeStaleTemporaries(paths.backups());
+  std::error_code ignored;
+  std::filesystem::remove(paths.dictionary.parent_path() / temporaryName, ignored);
+}
+
+struct FileStamp {
+  std::uintmax_t size = 0;
+  std::int64_t modifiedSeconds = 0;
+  std::int64_t modifiedNanoseconds = 0;
+  std::uintmax_t inode = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+
+std::optional<FileStamp> stampOf(const std::filesystem::path& file) {
+  struct stat info {};
+  if (::stat(file.c_str(), &info) != 0) return std::nullopt;
+  return FileStamp{static_cast<std::uintmax_t>(info.st_size), info.st_mtim.tv_sec,
+                   info.st_mtim.tv_nsec, static_cast<std::uintmax_t>(info.st_ino)};
 }
 
 }  // namespace
@@ -103,24 +194,46 @@ ApplyResult Syncer::reflect(const ApplyOptions& options, std::vector<IgnoredWord
       problems.push_back(issue.dictionary + ": " + issue.message);
     }
   }
+  for (std::string& line : repeatedMasterNames(master)) problems.push_back(std::move(line));
   if (!problems.empty()) return {ApplyResult::MasterProblem{std::move(problems)}};
 
   // From reading the file to replacing it, a dictionary tool opened meanwhile
-  // must not save: its save would be lost, or would undo ours.
+  // must not save: its save would be lost, or would undo ours. A lock that
+  // cannot be taken fails the run, the dry run too, which must not promise a
+  // write the real run cannot make.
   std::optional<ImeDictionaryLock> imeLock;
-  if (!options.dryRun && !ime.dictionaryLockName.empty()) {
-    imeLock = ImeDictionaryLock::tryTake(paths.dictionary.parent_path() / ime.dictionaryLockName);
-    if (!imeLock) return {ApplyResult::ToolOpen{}};
+  if (!ime.dictionaryLockName.empty()) {
+    const std::filesystem::path lockFile = paths.dictionary.parent_path() / ime.dictionaryLockName;
+    const SyncError unavailable(SyncError::ImeLockUnavailable{lockFile.string()});
+    if (options.dryRun) {
+      if (!ImeDictionaryLock::canTake(lockFile)) throw unavailable;
+    } else {
+      try {
+        imeLock = ImeDictionaryLock::tryTake(lockFile);
+      } catch (const std::filesystem::filesystem_error&) {
+        throw unavailable;
+      }
+      if (!imeLock) return {ApplyResult::ToolOpen{}};
+    }
   }
+  if (!options.dryRun) removeLeftovers(paths);
 
   const std::string data = platform::readFile(paths.dictionary);
   const UserDictionaryFile current = UserDictionaryFile::parse(data);
+  // Dictionaries are paired by name: a second one of the same name would be
+  // dropped by the write without any guard seeing its words go.
+  if (const std::optional<std::string> name = repeatedName(current)) {
+    throw SyncError(SyncError::DuplicateDictionaryName{*name});
+  }
+  const Baseline baseline = baselineOf(paths, data, current);
+  if (!options.dryRun) settlePending(paths, baseline);
   // Byte-equal files have no differences: the usual up-to-date reflect of a
   // large dictionary then neither decodes the copy nor compares word lists.
   std::optional<std::vector<DictionaryDiff>> edits;
-  if (const std::optional<std::string> recorded = lastAppliedBytes(paths)) {
-    edits = *recorded == data ? std::vector<DictionaryDiff>{}
-                              : Diff::between(UserDictionaryFile::parse(*recorded), current);
+  if (baseline.bytes) {
+    edits = *baseline.bytes == data
+                ? std::vector<DictionaryDiff>{}
+                : Diff::between(UserDictionaryFile::parse(*baseline.bytes), current);
   }
   const UserDictionaryFile target = Master::build(master, &current);
   const std::string bytes = target.serialized();
@@ -128,8 +241,7 @@ ApplyResult Syncer::reflect(const ApplyOptions& options, std::vector<IgnoredWord
       bytes == data ? std::vector<DictionaryDiff>{} : Diff::between(current, target);
 
   // A dictionary that already holds the master's words loses nothing to the
-  // reflect, whatever was recorded: after a crash between writing the file and
-  // recording it, our own write must not come back as direct edits.
+  // reflect, whatever was recorded.
   if (!options.discardLocalEdits && !diff.empty()) {
     if (edits && !edits->empty()) return {ApplyResult::LocalEdits{*edits, false}};
     if (!edits) return {ApplyResult::LocalEdits{Diff::between(target, current), true}};
@@ -137,10 +249,11 @@ ApplyResult Syncer::reflect(const ApplyOptions& options, std::vector<IgnoredWord
   if (diff.empty()) {
     if (!options.dryRun) {
       record(data);
-      // A file that differs from the record yet equals the master is most
-      // likely our own write whose run ended before the record and the
-      // reload: the converter may still hold the old words.
-      if (edits && !edits->empty() && reloadsConverter) reloadConverter();
+      // Our own write whose run ended before the reload, or a file that
+      // differs from the record yet equals the master, most likely such a
+      // write too: the converter may still hold the old words.
+      const bool unreloaded = baseline.fromPending || (edits && !edits->empty());
+      if (unreloaded && reloadsConverter) reloadConverter();
     }
     return {ApplyResult::UpToDate{}};
   }
@@ -152,30 +265,74 @@ ApplyResult Syncer::reflect(const ApplyOptions& options, std::vector<IgnoredWord
   if (options.dryRun) return {ApplyResult::Applied{std::move(diff), paths.backups()}};
 
   const std::filesystem::path backup = backupCurrent(data);
+  // Written before the replace and recorded by a rename once the file is
+  // verified: a run killed or failing in between, the file replaced or not,
+  // leaves it for the next run to settle against what the file holds.
+  std::filesystem::create_directories(paths.state);
+  platform::writeAtomically(paths.pendingWrite(), bytes);
   writeDictionary(paths.dictionary, bytes, target);
   imeLock.reset();
-  record(bytes);
+  platform::moveOver(paths.pendingWrite(), paths.lastApplied());
   if (reloadsConverter) reloadConverter();
   return {ApplyResult::Applied{std::move(diff), backup}};
 }
 
 std::vector<MasterDictionary> Syncer::loadMaster() const {
+  struct File {
+    const MasterListing::Name* name;
+    std::optional<FileStamp> before;
+    std::string bytes;
+    bool vanished = false;
+  };
+  const std::vector<MasterListing::Name> names = MasterListing::dictionaryFiles(paths.master);
+  std::vector<File> files;
+  for (const MasterListing::Name& name : names) {
+    if (!Master::isConflictCopy(name.nfc)) {
+      files.push_back({&name, stampOf(paths.master / name.listed), {}});
+    }
+  }
+  // Judged on the bytes read, and on every file staying the same from before
+  // the first read to after the last: a cloud client may empty, cut or
+  // rewrite a file in place at any moment.
+  for (File& file : files) {
+    if (!file.before) continue;
+    try {
+      file.bytes = platform::readFile(paths.master / file.name->listed);
+    } catch (const std::filesystem::filesystem_error& error) {
+      if (error.code() != std::errc::no_such_file_or_directory) throw;
+      file.vanished = true;
+    }
+  }
   std::vector<std::string> empty;
-  for (const MasterListing::Name& name : MasterListing::dictionaryFiles(paths.master)) {
-    if (Master::isConflictCopy(name.nfc)) continue;
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(paths.master / name.listed, error);
-    if (error || size == 0) empty.push_back(name.nfc);
+  std::vector<std::string> changing;
+  for (const File& file : files) {
+    if (file.vanished ||
+        (file.before && (file.bytes.size() != file.before->size ||
+                         stampOf(paths.master / file.name->listed) != file.before))) {
+      changing.push_back(file.name->nfc);
+    } else if (file.bytes.empty()) {
+      empty.push_back(file.name->nfc);
+    }
   }
   if (!empty.empty()) throw SyncError(SyncError::ZeroByteMaster{std::move(empty)});
-  return Master::load(paths.master).dictionaries;
+  if (!changing.empty()) throw SyncError(SyncError::MasterChanging{std::move(changing)});
+
+  std::vector<MasterDictionary> dictionaries;
+  dictionaries.reserve(files.size());
+  for (const File& file : files) {
+    dictionaries.push_back({MasterListing::dictionaryName(file.name->nfc),
+                            MasterListing::parseFile(file.bytes, file.name->nfc)});
+  }
+  return dictionaries;
 }
 
 std::optional<std::vector<DictionaryDiff>> Syncer::localEdits(
     const UserDictionaryFile& current) const {
-  const std::optional<std::string> recorded = lastAppliedBytes(paths);
-  if (!recorded) return std::nullopt;
-  return Diff::between(UserDictionaryFile::parse(*recorded), current);
+  // Our writer's bytes are canonical, so a file that took a pending write
+  // serializes back to it.
+  const Baseline baseline = baselineOf(paths, current.serialized(), current);
+  if (!baseline.bytes) return std::nullopt;
+  return Diff::between(UserDictionaryFile::parse(*baseline.bytes), current);
 }
 
 std::filesystem::path Syncer::backupCurrent(std::string_view data) const {

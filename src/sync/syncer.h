@@ -34,11 +34,13 @@ struct Syncer {
   // Throws SyncError, and the errors of the layers below unchanged.
   ApplyResult apply(const ApplyOptions& options = {}) const;
 
-  // The master's dictionaries; throws SyncError::ZeroByteMaster while cloud
-  // files are still arriving, and MasterError.
+  // The master's dictionaries; throws SyncError::ZeroByteMaster or
+  // MasterChanging while cloud files are still arriving, and MasterError.
   std::vector<MasterDictionary> loadMaster() const;
 
-  // Differences from the last applied copy to `current`; nothing before the first reflect.
+  // Differences from the last applied copy (or from a write a killed run left
+  // pending, when that is what the file holds) to `current`; nothing before
+  // the first reflect.
   std::optional<std::vector<DictionaryDiff>> localEdits(const UserDictionaryFile& current) const;
 
   // Writes `data` as a new backup, prunes to `keepBackups` and returns the new file.
@@ -51,7 +53,8 @@ struct Syncer {
   void checkDictionary() const;
   // The IME's install locations with "~" expanded.
   std::vector<std::filesystem::path> imeApps() const;
-  // True when a dictionary tool runs, the IME's own lock is held, or the probe cannot start.
+  // True when a dictionary tool runs, the IME's own lock is held by another
+  // process, or the probe cannot start.
   bool isToolOpen() const;
   // Restarts the converter so that it reads the new file; failures are ignored.
   void reloadConverter() const;

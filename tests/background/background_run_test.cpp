@@ -213,4 +213,96 @@ TEST_F(Headless, ADryRunThatFailsPrintsTheDescription) {
   EXPECT_TRUE(sink.bodies.empty());
 }
 
+// The service manager drops a trigger that comes while the run is under way.
+// A change made during the run (here by the converter reload, the run's last
+// step) is reflected or told by running again, and only the outcome of the
+// last run is told.
+TEST_F(Headless, AChangeMadeDuringTheRunIsPickedUpByRunningAgain) {
+  Words withNewWord = words("語", 11);
+  Words editedInTheTool = withNewWord;
+  editedInTheTool.push_back({"ちょくせつ", "直接", 1, ""});
+  struct Case {
+    std::string name;
+    fs::path changed;
+    std::string bytes;
+    std::vector<std::pair<std::string, Words>> dictionary;
+    std::vector<std::string> bodies;
+  };
+  const std::vector<Case> cases = {
+      {"the master grows",
+       master / u8("仕事.txt"),
+       Master::text(words("語", 12)),
+       {{"仕事", words("語", 12)}},
+       {}},
+      {"a word saved in the IME's tool",
+       dictionary,
+       file({{"仕事", editedInTheTool}}).serialized(),
+       {{"仕事", editedInTheTool}},
+       {"このパソコンで直接変更した語が 1語あります。"
+        "アプリを開いて、取り込むか破棄するかを選択してください"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    sink.bodies.clear();
+    fs::remove_all(state);
+    settle();
+    writeMaster("仕事", withNewWord);
+    platform::writeAtomically(dir / "change", c.bytes);
+    const fs::path marker = dir / "changed-once";
+    fs::remove(marker);
+    Syncer s = syncer();
+    s.ime.reload = {"/bin/sh",
+                    {"-c", "[ -e \"$1\" ] || { touch \"$1\"; cp \"$2\" \"$3\"; }", "sh",
+                     marker.string(), (dir / "change").string(), c.changed.string()}};
+    reflect(s);
+    EXPECT_EQ(dictionaryContent(), c.dictionary);
+    EXPECT_EQ(sink.bodies, c.bodies);
+  }
+}
+
+TEST_F(Headless, AFolderThatNeverSettlesEndsTheRunsAfterAFew) {
+  settle();
+  const fs::path log = dir / "probes";
+  Syncer s = syncer();
+  // Every run, the tool probe touches the master before it is read.
+  s.ime.toolProbe = {"/bin/sh",
+                     {"-c", "echo >> \"$1\"; touch \"$2\"; exit 1", "sh", log.string(),
+                      (master / u8("仕事.txt")).string()}};
+  reflect(s);
+  const std::string probes = platform::readFile(log);
+  const auto runs = std::count(probes.begin(), probes.end(), '\n');
+  EXPECT_GT(runs, 1);
+  EXPECT_LE(runs, 5);
+  EXPECT_TRUE(sink.bodies.empty());
+}
+
+// Runs as another user leave Mozc's lock file unopenable: every run fails the
+// same way, which the user hears of once.
+TEST_F(Headless, AnImeLockFileThatCannotBeOpenedIsNotifiedOnce) {
+  settle();
+  keepFirst(9);
+  const fs::path lockFile = dictionary.parent_path() / ".user_dictionary.db.lock";
+  fs::remove(lockFile);
+  fs::create_symlink(lockFile.filename(), lockFile);
+  reflect();
+  reflect();
+  EXPECT_EQ(sink.bodies, std::vector<std::string>{
+                             "反映できませんでした: Mozc の辞書のロックファイルを開けないため、"
+                             "書き込めません（持ち主か権限が違う可能性があります）: " +
+                             lockFile.string()});
+}
+
+TEST_F(Headless, ADryRunLeavesNoTraceEvenOfTheLock) {
+  writeMaster("仕事", words("語", 3));
+  writeDictionary(file({{"仕事", words("語", 3)}}));
+  std::ostringstream out;
+  BackgroundRun::dryRun(syncer(), out);
+  EXPECT_EQ(out.str(), "マスターどおりです\n");
+  EXPECT_FALSE(fs::exists(state));
+  fs::create_directories(state);
+  BackgroundRun::dryRun(syncer(), out);
+  EXPECT_TRUE(fs::is_empty(state));
+  EXPECT_FALSE(fs::exists(dictionary.parent_path() / ".user_dictionary.db.lock"));
+}
+
 }  // namespace

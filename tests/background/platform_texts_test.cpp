@@ -50,6 +50,16 @@ TEST(PlatformTexts, NameTheComputerAndTheImeOfThePlatform) {
        "Google "
        "日本語入力のユーザー辞書がまだありません。辞書ツールで語を1つ登録してから、もう一度お"
        "試しください"},
+      {[]() -> std::string { return SyncError(SyncError::DuplicateDictionaryName{"人名"}).what(); },
+       "Mozc のユーザー辞書に同じ名前の辞書「人名」が複数あります。"
+       "辞書ツールで名前を変えてから、もう一度お試しください",
+       "Google 日本語入力のユーザー辞書に同じ名前の辞書「人名」が複数あります。"
+       "辞書ツールで名前を変えてから、もう一度お試しください"},
+      {[]() -> std::string { return SyncError(SyncError::ImeLockUnavailable{"/p/.lock"}).what(); },
+       "Mozc の辞書のロックファイルを開けないため、書き込めません"
+       "（持ち主か権限が違う可能性があります）: /p/.lock",
+       "Google 日本語入力の辞書のロックファイルを開けないため、書き込めません"
+       "（持ち主か権限が違う可能性があります）: /p/.lock"},
       {[]() -> std::string {
          return MasterStoreError(MasterStoreError::ChangedElsewhere{{"A", "B"}}).what();
        },

@@ -13,12 +13,13 @@ namespace fs = std::filesystem;
 int stepToStop = -1;
 int stepsSeen = 0;
 
-void killAtStep(std::string_view, const fs::path&) {
-  if (stepsSeen++ == stepToStop) ::raise(SIGKILL);
+// Steps of the write path; reads change nothing on disk.
+void killAtStep(std::string_view step, const fs::path&) {
+  if (step != "read" && stepsSeen++ == stepToStop) ::raise(SIGKILL);
 }
 
-void failAtStep(std::string_view, const fs::path&) {
-  if (stepsSeen++ == stepToStop) throw std::runtime_error("disk failed");
+void failAtStep(std::string_view step, const fs::path&) {
+  if (step != "read" && stepsSeen++ == stepToStop) throw std::runtime_error("disk failed");
 }
 
 // A reflect that writes: three words on this computer, four in the master.
@@ -38,10 +39,18 @@ class CrashSafety : public ReflectFixture {
 
   fs::path lastApplied() const { return paths().lastApplied(); }
 
+  // What the master holds when the next run comes: unchanged, back to the old
+  // words (another computer undid the change), or one word more.
+  static std::vector<std::pair<std::string, Words>> masterChanges() {
+    return {{"unchanged", words("人", 4)}, {"undone", words("人", 3)}, {"grown", words("人", 5)}};
+  }
+
   // Whatever the interruption left, the file is the old or the new one, a
-  // changed file has a backup of the old one, and a later reflect finishes.
-  void checkAfterInterruption(int step) {
-    SCOPED_TRACE("step " + std::to_string(step));
+  // changed file has a backup of the old one, and a later reflect finishes
+  // with the master as it is by then, without taking our own write for direct
+  // edits.
+  void checkAfterInterruption(int step, const std::string& change, const Words& masterThen) {
+    SCOPED_TRACE("step " + std::to_string(step) + ", master " + change);
     const Content old = {{"人名", words("人", 3)}};
     const Content fresh = {{"人名", words("人", 4)}};
     const Content content = dictionaryContent();
@@ -55,56 +64,69 @@ class CrashSafety : public ReflectFixture {
       }
       EXPECT_TRUE(backedUp);
     }
+    writeMaster("人名", masterThen);
     const ApplyResult later = syncer().apply();
     EXPECT_TRUE(std::holds_alternative<ApplyResult::Applied>(later.value) ||
                 std::holds_alternative<ApplyResult::UpToDate>(later.value))
         << "case " << later.value.index();
-    EXPECT_EQ(dictionaryContent(), fresh);
+    EXPECT_EQ(dictionaryContent(), (Content{{"人名", masterThen}}));
     EXPECT_EQ(platform::readFile(lastApplied()), platform::readFile(dictionary));
     EXPECT_FALSE(fs::exists(dictionary.parent_path() / ".wordloom.tmp"));
+    EXPECT_FALSE(fs::exists(paths().pendingWrite()));
     EXPECT_EQ(syncer().apply(), ApplyResult{ApplyResult::UpToDate{}});
   }
 };
 
-TEST_F(CrashSafety, KilledAtEveryStepOfTheWritePath) {
+TEST_F(CrashSafety, KilledAtEveryStepOfTheWritePathThenTheMasterChanges) {
   int step = 0;
-  for (;; ++step) {
-    prepare();
-    stepToStop = step;
-    stepsSeen = 0;
-    const pid_t child = forkChild([&] {
-      platform::setFileStepHook(killAtStep);
-      syncer().apply();
-      return 0;
-    });
-    const int status = platform::waitForExit(child);
-    if (status == 0) break;
-    ASSERT_EQ(status, 128 + SIGKILL);
-    checkAfterInterruption(step);
+  for (bool finished = false; !finished; ++step) {
+    for (const auto& [change, masterThen] : masterChanges()) {
+      prepare();
+      stepToStop = step;
+      stepsSeen = 0;
+      const pid_t child = forkChild([&] {
+        platform::setFileStepHook(killAtStep);
+        syncer().apply();
+        return 0;
+      });
+      const int status = platform::waitForExit(child);
+      if (status == 0) {
+        finished = true;
+        break;
+      }
+      ASSERT_EQ(status, 128 + SIGKILL);
+      checkAfterInterruption(step, change, masterThen);
+    }
   }
-  // Backup, dictionary and last applied copy: five steps each.
-  EXPECT_EQ(step, 15);
+  // Backup, pending write and dictionary: five steps each; recording the
+  // pending write: two.
+  EXPECT_EQ(step, 18);
 }
 
 TEST_F(CrashSafety, FailingAtEveryStepOfTheWritePathIsReportedAndLosesNothing) {
   int step = 0;
-  for (;; ++step) {
-    prepare();
-    stepToStop = step;
-    stepsSeen = 0;
-    platform::setFileStepHook(failAtStep);
-    bool failed = false;
-    try {
-      syncer().apply();
-    } catch (const std::runtime_error& error) {
-      failed = std::string_view(error.what()) == "disk failed";
+  for (bool finished = false; !finished; ++step) {
+    for (const auto& [change, masterThen] : masterChanges()) {
+      prepare();
+      stepToStop = step;
+      stepsSeen = 0;
+      platform::setFileStepHook(failAtStep);
+      bool failed = false;
+      try {
+        syncer().apply();
+      } catch (const std::runtime_error& error) {
+        failed = std::string_view(error.what()) == "disk failed";
+      }
+      platform::setFileStepHook(nullptr);
+      if (!failed) {
+        finished = true;
+        break;
+      }
+      EXPECT_EQ(reloads(), 0);
+      checkAfterInterruption(step, change, masterThen);
     }
-    platform::setFileStepHook(nullptr);
-    if (!failed) break;
-    EXPECT_EQ(reloads(), 0);
-    checkAfterInterruption(step);
   }
-  EXPECT_EQ(step, 15);
+  EXPECT_EQ(step, 18);
 }
 
 }  // namespace

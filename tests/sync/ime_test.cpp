@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "platform/ime_platform.h"
 #include "platform/process_scan.h"
 #include "reflect_fixture.h"
 #include "support/child_process.h"
 #include "sync/ime_dictionary_lock.h"
-#include "platform/ime_platform.h"
 
 namespace {
 
@@ -117,6 +117,40 @@ TEST_F(ImeInterface, ImesLockSeenOnlyWhileAnotherProcessHoldsIt) {
 
 TEST_F(ImeInterface, LockFileThatCannotBeMadeIsAFilesystemError) {
   EXPECT_THROW(ImeDictionaryLock::tryTake(dir / "missing-folder/.lock"), fs::filesystem_error);
+}
+
+// The dry run asks canTake where the real run calls tryTake: the two must
+// agree, or the dry run promises a write the real run cannot make.
+TEST_F(ImeInterface, CanTakeAgreesWithTryTake) {
+  const std::vector<std::pair<std::string, void (*)(const fs::path&)>> kinds = {
+      {"missing", [](const fs::path&) {}},
+      {"read-only, ours",
+       [](const fs::path& f) {
+         platform::writeAtomically(f, "");
+         fs::permissions(f, fs::perms::owner_read);
+       }},
+      {"link loop", [](const fs::path& f) { fs::create_symlink(f.filename(), f); }},
+      {"folder", [](const fs::path& f) { fs::create_directory(f); }},
+      {"folder missing", [](const fs::path& f) { fs::remove(f.parent_path()); }},
+  };
+  for (const auto& [kind, make] : kinds) {
+    SCOPED_TRACE(kind);
+    const fs::path folder = dir / kind;
+    fs::create_directories(folder);
+    const fs::path lockFile = folder / ".user_dictionary.db.lock";
+    make(lockFile);
+    const fs::file_status before = fs::symlink_status(lockFile);
+    const bool predicted = ImeDictionaryLock::canTake(lockFile);
+    // Asking changes nothing.
+    EXPECT_EQ(fs::symlink_status(lockFile).type(), before.type());
+    EXPECT_EQ(fs::symlink_status(lockFile).permissions(), before.permissions());
+    bool taken = false;
+    try {
+      taken = ImeDictionaryLock::tryTake(lockFile).has_value();
+    } catch (const fs::filesystem_error&) {
+    }
+    EXPECT_EQ(predicted, taken);
+  }
 }
 
 }  // namespace

@@ -46,6 +46,9 @@ TEST(SyncErrorText, DescriptionsAreExact) {
                "マスターに 0 "
                "バイトのファイルがあります（クラウドとの同期が終わっていない可能性があります）: "
                "人名.txt、地名.txt");
+  EXPECT_STREQ(SyncError(SyncError::MasterChanging{{"人名.txt", "地名.txt"}}).what(),
+               "マスターに読み込み中に変わったファイルがあります"
+               "（クラウドとの同期が終わっていない可能性があります）: 人名.txt、地名.txt");
   EXPECT_STREQ(SyncError(SyncError::VerifyFailed{}).what(),
                "辞書ファイルに書き込めませんでした（書き込み後に読み込んだ内容が一致しません）。"
                "辞書のバックアップから復元してください");
@@ -456,6 +459,169 @@ TEST_F(Reflect, DictionaryAlreadyMatchingTheMasterIsUpToDateWhateverWasRecorded)
   EXPECT_EQ(reloads(), reloadsBefore + 1);
   EXPECT_EQ(syncer().apply(), ApplyResult{ApplyResult::UpToDate{}});
   EXPECT_EQ(reloads(), reloadsBefore + 1);
+}
+
+// The state a run killed inside its write leaves: the pending write, the file
+// replaced or not. A tool saved a word of the user's since. Either way only
+// that word is a direct edit, in the dry run too, and the choice lasts.
+TEST_F(Reflect, AfterAnInterruptedWriteOnlyTheUsersOwnEditsAreDirectEdits) {
+  const DictEntry own{"じぶん", "自分", 1, ""};
+  for (const bool replaced : {false, true}) {
+    SCOPED_TRACE(replaced ? "replaced" : "not replaced");
+    fs::remove_all(state);
+    writeMaster("人名", words("人", 3));
+    writeDictionary(file({{"人名", words("人", 3)}}));
+    reflectOnce();
+    writeMaster("人名", words("人", 4));
+    platform::writeAtomically(paths().pendingWrite(),
+                              file({{"人名", words("人", 4)}}).serialized());
+    Words mine = words("人", replaced ? 4 : 3);
+    mine.push_back(own);
+    writeDictionary(file({{"人名", mine}}));
+
+    const auto planned = as<ApplyResult::LocalEdits>(syncer().apply({.dryRun = true}));
+    EXPECT_TRUE(fs::exists(paths().pendingWrite()));
+    const auto edits = as<ApplyResult::LocalEdits>(syncer().apply());
+    EXPECT_EQ(planned, edits);
+    ASSERT_EQ(edits.diff.size(), 1u);
+    EXPECT_EQ(edits.diff[0].added, Words{own});
+    EXPECT_TRUE(edits.diff[0].removed.empty());
+    EXPECT_TRUE(edits.diff[0].changed.empty());
+    EXPECT_FALSE(fs::exists(paths().pendingWrite()));
+    EXPECT_EQ(syncer().localEdits(UserDictionaryFile::read(dictionary)), edits.diff);
+    EXPECT_EQ(as<ApplyResult::LocalEdits>(syncer().apply()), edits);
+  }
+}
+
+// A cloud client may empty, cut, rewrite or replace a file in place while the
+// master is read: the run stops as incomplete instead of reflecting whatever
+// it happened to read.
+TEST_F(Reflect, AMasterFileChangingWhileTheMasterIsReadStopsTheRun) {
+  struct Case {
+    std::string name;
+    std::string whenReading;  // the file whose read sets the change off
+    void (*change)(const fs::path& file);
+  };
+  const std::vector<Case> cases = {
+      {"emptied", "人名.txt", [](const fs::path& f) { fs::resize_file(f, 0); }},
+      {"cut", "人名.txt", [](const fs::path& f) { fs::resize_file(f, fs::file_size(f) / 2); }},
+      {"removed", "人名.txt", [](const fs::path& f) { fs::remove(f); }},
+      {"rewritten after it was read", "地名.txt",
+       [](const fs::path& f) {
+         fs::last_write_time(f, fs::last_write_time(f) + std::chrono::seconds(1));
+       }},
+  };
+  static fs::path reading;
+  static fs::path changed;
+  static void (*change)(const fs::path&);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    writeMaster("人名", words("人", 10));
+    writeMaster("地名", words("地", 100));
+    writeDictionary(file({{"人名", words("人", 10)}, {"地名", words("地", 100)}}));
+    reflectOnce();
+    writeMaster("人名", words("人", 11));
+    const std::string before = platform::readFile(dictionary);
+    reading = master / u8(c.whenReading);
+    changed = master / u8("人名.txt");
+    change = c.change;
+    platform::setFileStepHook([](std::string_view step, const fs::path& target) {
+      if (step != "read" || target != reading) return;
+      platform::setFileStepHook(nullptr);
+      change(changed);
+    });
+    EXPECT_EQ(raised(syncer()), SyncError::Case{SyncError::MasterChanging{{"人名.txt"}}});
+    platform::setFileStepHook(nullptr);
+    EXPECT_EQ(platform::readFile(dictionary), before);
+  }
+}
+
+// Names equal after canonical composition are one name: Mozc's tool tells
+// names apart by their bytes, so it can make such a pair, and the write would
+// keep only one of the two without any guard seeing the other's words go.
+TEST_F(Reflect, NamesDifferingOnlyInCompositionAreNeverMerged) {
+  const std::string composed = "\xE3\x81\x8C";                // が
+  const std::string decomposed = "\xE3\x81\x8B\xE3\x82\x99";  // か + voiced mark
+  writeMaster(composed, words("語", 3));
+  writeDictionary(file({{composed, words("語", 3)}, {decomposed, words("別", 2)}}));
+  const std::string before = platform::readFile(dictionary);
+  for (const ApplyOptions& options : {ApplyOptions{}, ApplyOptions{.discardLocalEdits = true},
+                                      ApplyOptions{.discardLocalEdits = true, .dryRun = true}}) {
+    EXPECT_EQ(raised(syncer(), options),
+              SyncError::Case{SyncError::DuplicateDictionaryName{decomposed}});
+  }
+  EXPECT_EQ(platform::readFile(dictionary), before);
+
+  // Two such master files would write such a pair.
+  writeDictionary(file({{composed, words("語", 3)}}));
+  writeMaster(decomposed, words("別", 2));
+  EXPECT_EQ(
+      as<ApplyResult::MasterProblem>(syncer().apply({.discardLocalEdits = true})).lines,
+      std::vector<std::string>{composed + ": 同じ名前の辞書ファイルがマスターに複数あります"});
+}
+
+// A lock file left by a run as another user, or a link loop: no tool can be
+// holding a lock nobody can open, so that is no open tool; but the file
+// cannot be replaced under the lock either, which the dry run must say too.
+TEST_F(Reflect, AnImeLockFileThatCannotBeOpenedIsNoOpenToolButFailsTheRun) {
+  const fs::path lockFile = dictionary.parent_path() / ".user_dictionary.db.lock";
+  const std::vector<std::pair<std::string, void (*)(const fs::path&)>> kinds = {
+      {"link loop", [](const fs::path& f) { fs::create_symlink(f.filename(), f); }},
+      {"folder", [](const fs::path& f) { fs::create_directory(f); }},
+  };
+  writeMaster("人名", words("人", 3));
+  writeDictionary(file({{"人名", words("人", 2)}}));
+  const std::string before = platform::readFile(dictionary);
+  for (const auto& [kind, make] : kinds) {
+    SCOPED_TRACE(kind);
+    fs::remove_all(lockFile);
+    make(lockFile);
+    EXPECT_FALSE(syncer().isToolOpen());
+    const SyncError::Case unavailable = SyncError::ImeLockUnavailable{lockFile.string()};
+    EXPECT_EQ(raised(syncer(), {.discardLocalEdits = true}), unavailable);
+    EXPECT_EQ(raised(syncer(), {.discardLocalEdits = true, .dryRun = true}), unavailable);
+    EXPECT_EQ(platform::readFile(dictionary), before);
+  }
+}
+
+// Killed writes leave temporary files in the backups folder (a new name every
+// time), the state folder and the IME's folder; the next reflect clears them,
+// and a dry run touches nothing.
+TEST_F(Reflect, LeftoversOfKilledWritesAreClearedFromEveryFolderItWritesTo) {
+  writeMaster("人名", words("人", 3));
+  writeDictionary(file({{"人名", words("人", 3)}}));
+  reflectOnce();
+  const fs::path backups = paths().backups();
+  fs::create_directories(backups);
+  const auto old = fs::file_time_type::clock::now() - std::chrono::hours(2);
+  const std::vector<fs::path> stale = {
+      backups / ".user_dictionary-20240101-000000.db.Ab12Cd",
+      state / u8(".前回反映した辞書.db.Qw34Er"),
+      state / u8(".反映中の辞書.db.Zx56Cv"),
+  };
+  const std::vector<fs::path> kept = {
+      backups / ".user_dictionary-20240102-000000.db.Yo78Un",  // young: maybe a write under way
+      state / ".notes",
+      dictionary.parent_path() / ".user_dictionary.db.Ab12Cd",  // the IME's folder is not ours
+  };
+  for (const fs::path& file : stale) {
+    platform::writeAtomically(file, "x");
+    fs::last_write_time(file, old);
+  }
+  for (const fs::path& file : kept) platform::writeAtomically(file, "x");
+  fs::last_write_time(state / ".notes", old);
+  fs::last_write_time(kept.back(), old);
+  const fs::path ours = dictionary.parent_path() / ".wordloom.tmp";
+  platform::writeAtomically(ours, "x");
+
+  EXPECT_EQ(syncer().apply({.dryRun = true}), ApplyResult{ApplyResult::UpToDate{}});
+  for (const fs::path& file : stale) EXPECT_TRUE(fs::exists(file)) << file;
+  EXPECT_TRUE(fs::exists(ours));
+
+  EXPECT_EQ(syncer().apply(), ApplyResult{ApplyResult::UpToDate{}});
+  for (const fs::path& file : stale) EXPECT_FALSE(fs::exists(file)) << file;
+  for (const fs::path& file : kept) EXPECT_TRUE(fs::exists(file)) << file;
+  EXPECT_FALSE(fs::exists(ours));
 }
 
 }  // namespace
