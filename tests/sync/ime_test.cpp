@@ -153,4 +153,37 @@ TEST_F(ImeInterface, CanTakeAgreesWithTryTake) {
   }
 }
 
+// A run under sudo leaves Mozc's lock file to root: the user's own runs can
+// then neither see a tool holding it nor take it. As root, the test plays the
+// user in a child that drops to nobody.
+TEST_F(ImeInterface, ALockFileLeftToRootIsNoOpenToolAndCannotBeTaken) {
+  if (::geteuid() != 0) GTEST_SKIP() << "leaving a file to root needs root";
+  fs::permissions(dir.path(),
+                  fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+  const fs::path folder = dir / "profile";
+  fs::create_directories(folder);
+  fs::permissions(folder, fs::perms::all);
+  const fs::path lockFile = folder / ".user_dictionary.db.lock";
+  for (const fs::perms mode : {fs::perms::owner_read | fs::perms::owner_write,
+                               fs::perms::owner_read | fs::perms::owner_write |
+                                   fs::perms::group_read | fs::perms::others_read}) {
+    platform::writeAtomically(lockFile, "");
+    fs::permissions(lockFile, mode);
+    const pid_t user = forkChild([&] {
+      if (::setgid(65534) != 0 || ::setuid(65534) != 0) return 2;
+      bool refused = false;
+      try {
+        ImeDictionaryLock::tryTake(lockFile);
+      } catch (const fs::filesystem_error&) {
+        refused = true;
+      }
+      return !ImeDictionaryLock::isHeldElsewhere(lockFile) &&
+                     !ImeDictionaryLock::canTake(lockFile) && refused
+                 ? 0
+                 : 1;
+    });
+    EXPECT_EQ(platform::waitForExit(user), 0) << static_cast<int>(mode);
+  }
+}
+
 }  // namespace
