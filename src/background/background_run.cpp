@@ -52,7 +52,7 @@ struct FileStamp {
 
 FileStamp stampOf(const std::filesystem::path& file, std::string name) {
   struct stat info {};
-  if (::lstat(file.c_str(), &info) != 0) return {.name = std::move(name)};
+  if (::stat(file.c_str(), &info) != 0) return {.name = std::move(name)};
   return {std::move(name),      static_cast<std::uintmax_t>(info.st_size), info.st_mtim.tv_sec,
           info.st_mtim.tv_nsec, static_cast<std::uintmax_t>(info.st_ino),  true};
 }
