@@ -1,7 +1,5 @@
 #include "background/background_run.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -40,39 +38,22 @@ constexpr std::string_view failedPrefix = "反映できませんでした: ";
 constexpr int maxRuns = 4;
 constexpr auto pauseBeforeRerun = std::chrono::milliseconds(500);
 
-struct FileStamp {
-  std::string name;
-  std::uintmax_t size = 0;
-  std::int64_t modifiedSeconds = 0;
-  std::int64_t modifiedNanoseconds = 0;
-  std::uintmax_t inode = 0;
-  bool exists = false;
-  bool operator==(const FileStamp&) const = default;
-};
-
-FileStamp stampOf(const std::filesystem::path& file, std::string name) {
-  struct stat info {};
-  if (::stat(file.c_str(), &info) != 0) return {.name = std::move(name)};
-  return {std::move(name),      static_cast<std::uintmax_t>(info.st_size), info.st_mtim.tv_sec,
-          info.st_mtim.tv_nsec, static_cast<std::uintmax_t>(info.st_ino),  true};
-}
-
 // What the service's triggers watch: the entries of the master folder and the
 // dictionary file, as far as a change shows in their size, time and inode.
 struct Watched {
-  std::vector<FileStamp> master;
-  FileStamp dictionary;
+  std::vector<std::pair<std::string, std::optional<platform::FileStamp>>> master;
+  std::optional<platform::FileStamp> dictionary;
 };
 
 Watched watched(const SyncPaths& paths) {
-  Watched now{.master = {}, .dictionary = stampOf(paths.dictionary, "")};
+  Watched now{.master = {}, .dictionary = platform::fileStamp(paths.dictionary)};
   std::error_code error;
   for (std::filesystem::directory_iterator it(paths.master, error), end; !error && it != end;
        it.increment(error)) {
-    now.master.push_back(stampOf(it->path(), it->path().filename().string()));
+    now.master.emplace_back(it->path().filename().string(), platform::fileStamp(it->path()));
   }
   std::sort(now.master.begin(), now.master.end(),
-            [](const FileStamp& a, const FileStamp& b) { return a.name < b.name; });
+            [](const auto& a, const auto& b) { return a.first < b.first; });
   return now;
 }
 

@@ -160,6 +160,13 @@ void removeStaleTemporaries(const std::filesystem::path& folder) {
   removeStale(folder, isUniqueTemporaryName);
 }
 
+std::optional<FileStamp> fileStamp(const std::filesystem::path& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+  return FileStamp{static_cast<std::uintmax_t>(info.st_size), info.st_mtim.tv_sec,
+                   info.st_mtim.tv_nsec, static_cast<std::uintmax_t>(info.st_ino)};
+}
+
 std::string readFile(const std::filesystem::path& path) {
   step("read", path);
   FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,6 +32,20 @@ void moveOver(const std::filesystem::path& source, const std::filesystem::path& 
 // `folder` over an hour ago, whatever their target: only for folders whose
 // hidden files are all ours. Failures are ignored.
 void removeStaleTemporaries(const std::filesystem::path& folder);
+
+// What shows of a file without reading it: writing it in place or replacing
+// it changes the stamp.
+struct FileStamp {
+  std::uintmax_t size = 0;
+  std::int64_t modifiedSeconds = 0;
+  std::int64_t modifiedNanoseconds = 0;
+  std::uintmax_t inode = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+
+// The stamp of the file `path` names (links followed), or nothing when it
+// cannot be looked at.
+std::optional<FileStamp> fileStamp(const std::filesystem::path& path);
 
 // All bytes of a file. Throws std::filesystem::filesystem_error.
 std::string readFile(const std::filesystem::path& path);

@@ -1,6 +1,5 @@
 #include "sync/syncer.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -158,21 +157,6 @@ void removeLeftovers(const SyncPaths& paths) {
   std::filesystem::remove(paths.dictionary.parent_path() / temporaryName, ignored);
 }
 
-struct FileStamp {
-  std::uintmax_t size = 0;
-  std::int64_t modifiedSeconds = 0;
-  std::int64_t modifiedNanoseconds = 0;
-  std::uintmax_t inode = 0;
-  bool operator==(const FileStamp&) const = default;
-};
-
-std::optional<FileStamp> stampOf(const std::filesystem::path& file) {
-  struct stat info {};
-  if (::stat(file.c_str(), &info) != 0) return std::nullopt;
-  return FileStamp{static_cast<std::uintmax_t>(info.st_size), info.st_mtim.tv_sec,
-                   info.st_mtim.tv_nsec, static_cast<std::uintmax_t>(info.st_ino)};
-}
-
 }  // namespace
 
 ApplyResult Syncer::apply(const ApplyOptions& options) const {
@@ -280,7 +264,7 @@ ApplyResult Syncer::reflect(const ApplyOptions& options, std::vector<IgnoredWord
 std::vector<MasterDictionary> Syncer::loadMaster() const {
   struct File {
     const MasterListing::Name* name;
-    std::optional<FileStamp> before;
+    std::optional<platform::FileStamp> before;
     std::string bytes;
     bool vanished = false;
   };
@@ -288,7 +272,7 @@ std::vector<MasterDictionary> Syncer::loadMaster() const {
   std::vector<File> files;
   for (const MasterListing::Name& name : names) {
     if (!Master::isConflictCopy(name.nfc)) {
-      files.push_back({&name, stampOf(paths.master / name.listed), {}});
+      files.push_back({&name, platform::fileStamp(paths.master / name.listed), {}});
     }
   }
   // Judged on the bytes read, and on every file staying the same from before
@@ -308,7 +292,7 @@ std::vector<MasterDictionary> Syncer::loadMaster() const {
   for (const File& file : files) {
     if (file.vanished ||
         (file.before && (file.bytes.size() != file.before->size ||
-                         stampOf(paths.master / file.name->listed) != file.before))) {
+                         platform::fileStamp(paths.master / file.name->listed) != file.before))) {
       changing.push_back(file.name->nfc);
     } else if (file.bytes.empty()) {
       empty.push_back(file.name->nfc);
