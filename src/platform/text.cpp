@@ -128,6 +128,51 @@ bool isPlainJapanese(std::string_view utf8) {
 
 }  // namespace
 
+std::size_t firstInvalidUtf8(std::string_view bytes) {
+  if (isValidUtf8(bytes)) return std::string_view::npos;
+  std::size_t pos = 0;
+  while (pos < bytes.size()) {
+    const std::size_t start = pos;
+    if (decodeStrict(bytes, pos) < 0) return start;
+  }
+  return std::string_view::npos;
+}
+
+std::string printable(std::string_view bytes) {
+  static const char* hex = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(bytes.size());
+  std::size_t pos = 0;
+  while (pos < bytes.size()) {
+    const std::size_t start = pos;
+    const int32_t cp = decodeStrict(bytes, pos);
+    if (cp < 0) {
+      const auto b = static_cast<unsigned char>(bytes[start]);
+      out += "\\x";
+      out += hex[b >> 4];
+      out += hex[b & 0xF];
+      pos = start + 1;
+    } else if (cp == '\t') {
+      out += "\\t";
+    } else if (cp == '\n') {
+      out += "\\n";
+    } else if (cp == '\r') {
+      out += "\\r";
+    } else if (cp < 0x20 || cp == 0x7F) {
+      out += "\\x";
+      out += hex[cp >> 4];
+      out += hex[cp & 0xF];
+    } else if (cp >= 0x80 && cp <= 0x9F) {
+      out += "\\u00";
+      out += hex[cp >> 4];
+      out += hex[cp & 0xF];
+    } else {
+      out.append(bytes.substr(start, pos - start));
+    }
+  }
+  return out;
+}
+
 bool isQuickNfc(std::string_view utf8) {
   if (isPlainJapanese(utf8)) return true;
   std::size_t pos = 0;

@@ -13,6 +13,15 @@ namespace platform {
 // U+10FFFF and truncated sequences.
 bool isValidUtf8(std::string_view bytes);
 
+// Offset of the first byte that does not begin a strict UTF-8 sequence, or
+// npos when the whole text is valid.
+std::size_t firstInvalidUtf8(std::string_view bytes);
+
+// A text fit to show inside a message: control characters as escapes ("\t",
+// "\n", "\r", "\x01", "\u0085") and bytes that are not UTF-8 as "\xFF", so
+// that a file name no message can hold still names its file.
+std::string printable(std::string_view bytes);
+
 // True when the text is certainly in NFC already. Never allocates; may answer
 // false for some texts that are in NFC (callers then normalise).
 bool isQuickNfc(std::string_view utf8);

@@ -96,6 +96,36 @@ TEST(Text, StrictUtf8RefusesMalformedSequences) {
   EXPECT_FALSE(platform::isValidUtf8("a\xFF"));
 }
 
+TEST(Text, TheFirstBadByteIsFoundWhereTheStrictCheckFails) {
+  const struct {
+    std::string text;
+    std::size_t bad;
+  } cases[] = {
+      {"よみ 𠮷 abc", std::string::npos},
+      {"ab\xC0\x80", 2},
+      {"よ\xED\xA0\x80", 3},
+      {"\xE3\x81", 0},
+      {"あい\x80う", 6},
+      {"a\nb\n\xFF", 4},
+  };
+  for (const auto& c : cases) EXPECT_EQ(platform::firstInvalidUtf8(c.text), c.bad) << c.text;
+}
+
+// A name that no message could hold as it is must still show which file it is.
+TEST(Text, PrintableShowsControlsAndBadBytesAsEscapes) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"人名 (仕事)", "人名 (仕事)"},
+      {"a\tb\nc\rd", "a\\tb\\nc\\rd"},
+      {"bad\xFF.txt", "bad\\xFF.txt"},
+      {"\xE3\x81"
+       "あ",
+       "\\xE3\\x81あ"},
+      {std::string("\0\x1F\x7F", 3), "\\x00\\x1F\\x7F"},
+      {"\u0085\u009F\u00A0", "\\u0085\\u009F\u00A0"},
+  };
+  for (const auto& [text, shown] : cases) EXPECT_EQ(platform::printable(text), shown) << shown;
+}
+
 TEST(Text, TrimmingTakesSpaceSeparatorsAndTabsButNotLineBreaks) {
   EXPECT_EQ(platform::trimSpaces("  \u3000辞書\u3000 "), "辞書");
   EXPECT_EQ(platform::trimSpaces("\t名 前\t"), "名 前");
