@@ -12,6 +12,7 @@ packages=(
   qt6-base-dev fonts-noto-cjk
   mozc-server emacs-mozc-bin
   dbus dbus-daemon systemd procps util-linux python3 time
+  locales libc-l10n
 )
 
 missing=()
@@ -28,4 +29,16 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   "${sudo_cmd[@]}" apt-get update -qq
   "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# The system's own Japanese descriptions of errors (strerror_l) need the
+# ja_JP.UTF-8 locale generated, not only installed.
+if ! locale -a 2>/dev/null | grep -qix 'ja_JP\.utf-\?8'; then
+  echo "bootstrap: generating the ja_JP.UTF-8 locale"
+  sudo_cmd=()
+  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" sed -i 's/^# *\(ja_JP\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -qx 'ja_JP.UTF-8 UTF-8' /etc/locale.gen ||
+    echo 'ja_JP.UTF-8 UTF-8' | "${sudo_cmd[@]}" tee -a /etc/locale.gen >/dev/null
+  "${sudo_cmd[@]}" locale-gen >/dev/null
 fi

@@ -14,6 +14,7 @@
 
 #include "background/app_info.h"
 #include "background/ignored_words_notice.h"
+#include "platform/error_text.h"
 #include "platform/files.h"
 #include "platform/ime_platform.h"
 #include "sync/mac_state.h"
@@ -115,7 +116,7 @@ void run(NotificationSink& notifier) {
     reflect(headlessSyncer(), notifier);
   } catch (const std::exception& error) {
     // Only the notifier itself can get here; the service must still end well.
-    std::cerr << AppInfo::name() << ": " << error.what() << std::endl;
+    std::cerr << AppInfo::name() << ": " << platform::errorText(error) << std::endl;
   }
   // Everything that matters is on disk already. Skipping the teardown of
   // static objects keeps a notification's bus thread from racing it.
@@ -135,7 +136,7 @@ void reflect(const Syncer& syncer, NotificationSink& notifier) {
     try {
       result = SyncLock::run(paths.state, [&] { return syncer.apply(); });
     } catch (const std::exception& error) {
-      failure = error.what();
+      failure = platform::errorText(error);
     }
     if (run == maxRuns || !changedSince(before, paths)) break;
     std::this_thread::sleep_for(pauseBeforeRerun);
@@ -182,7 +183,7 @@ void dryRun(const Syncer& syncer, std::ostream& out) {
     state = MacState::from(result);
     ignored = result.ignoredWords;
   } catch (const std::exception& error) {
-    state = MacState{MacState::Failed{error.what()}};
+    state = MacState{MacState::Failed{platform::errorText(error)}};
   }
   // Nothing was written, so a reflect that would write must not read as done.
   const bool wouldWrite = std::holds_alternative<MacState::Applied>(state.value);

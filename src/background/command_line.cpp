@@ -9,6 +9,7 @@
 #include "background/background_run.h"
 #include "background/launch_agent.h"
 #include "master/master_error.h"
+#include "platform/error_text.h"
 #include "platform/home.h"
 #include "sync/sync_paths.h"
 
@@ -88,7 +89,7 @@ int CommandLine::run(const std::vector<std::string>& arguments, NotificationSink
       return autoReflect(rest[1], out, err);
     }
   } catch (const std::exception& e) {
-    err << e.what() << '\n';
+    err << platform::errorText(e) << '\n';
     return 1;
   }
   if (rest.empty()) {

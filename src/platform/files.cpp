@@ -51,12 +51,12 @@ mode_t modeForNewFile(const std::filesystem::path& target) {
   return 0666 & ~mask;
 }
 
-void writeAll(int fd, std::string_view bytes, const std::filesystem::path& temp) {
+void writeAll(int fd, std::string_view bytes, const std::filesystem::path& target) {
   while (!bytes.empty()) {
     const ssize_t n = ::write(fd, bytes.data(), bytes.size());
     if (n < 0) {
       if (errno == EINTR) continue;
-      fail("cannot write", temp, errno);
+      fail("cannot write", target, errno);
     }
     bytes.remove_prefix(static_cast<std::size_t>(n));
   }
@@ -114,16 +114,17 @@ void writeAtomically(const std::filesystem::path& target, std::string_view bytes
     temp = folder / options.tempName;
     raw = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   }
-  if (raw < 0) fail("cannot create temporary file", temp, errno);
+  // Failures name the target: the temporary file means nothing to the user.
+  if (raw < 0) fail("cannot create temporary file", target, errno);
   FileDescriptor fd(raw);
 
   try {
-    if (::fchmod(fd.get(), mode) != 0) fail("cannot set permissions", temp, errno);
+    if (::fchmod(fd.get(), mode) != 0) fail("cannot set permissions", target, errno);
     step("write", target);
-    writeAll(fd.get(), bytes, temp);
+    writeAll(fd.get(), bytes, target);
     step("fsync", target);
-    if (::fsync(fd.get()) != 0) fail("cannot flush", temp, errno);
-    if (::close(fd.release()) != 0) fail("cannot close", temp, errno);
+    if (::fsync(fd.get()) != 0) fail("cannot flush", target, errno);
+    if (::close(fd.release()) != 0) fail("cannot close", target, errno);
     step("rename", target);
     if (::rename(temp.c_str(), target.c_str()) != 0) fail("cannot replace", target, errno);
   } catch (...) {

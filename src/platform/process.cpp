@@ -6,7 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
+
+#include "platform/error_text.h"
 
 extern char** environ;
 
@@ -50,7 +51,7 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
   SpawnActions actions;
   int pipeFds[2] = {-1, -1};
   if (options.captureOutput) {
-    if (::pipe2(pipeFds, O_CLOEXEC) != 0) return {-1, std::strerror(errno)};
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0) return {-1, systemMessage(errno)};
     posix_spawn_file_actions_adddup2(actions.get(), pipeFds[1], STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(actions.get(), pipeFds[1], STDERR_FILENO);
   } else {
@@ -68,7 +69,7 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
   if (options.captureOutput) ::close(pipeFds[1]);
   if (spawnError != 0) {
     if (options.captureOutput) ::close(pipeFds[0]);
-    return {-1, program + ": " + std::strerror(spawnError)};
+    return {-1, program + ": " + systemMessage(spawnError)};
   }
 
   ProcessResult result;

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "background/systemd_unit.h"
+#include "platform/error_text.h"
 #include "platform/files.h"
 #include "print_process_result.h"
 #include "support/temp_dir.h"
@@ -26,6 +28,10 @@ void writeExecutable(const fs::path& file, const std::string& text) {
   platform::writeAtomically(file, text);
   fs::permissions(file, fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read);
 }
+
+const std::string service = "jp.kumomori.wordloom.service";
+const std::string pathUnit = "jp.kumomori.wordloom.path";
+const std::string timerUnit = "jp.kumomori.wordloom.timer";
 
 // A stand-in service manager that logs its arguments, one call a line, and
 // fails with a chatty message while the file "fail" exists.
@@ -82,6 +88,21 @@ class Agent : public ::testing::Test {
     platform::writeAtomically(file, text);
   }
 
+  static bool hasVerifier() { return std::system("command -v systemd-analyze >/dev/null") == 0; }
+
+  // systemd's own reading of the three units. The verifier wants a runtime
+  // folder even for files alone; it also checks that the quoted program
+  // exists and is executable.
+  platform::ProcessResult verified(const fs::path& folder) const {
+    fs::create_directories(dir / "runtime");
+    fs::permissions(dir / "runtime", fs::perms::owner_all);
+    ::setenv("XDG_RUNTIME_DIR", (dir / "runtime").c_str(), 1);
+    return platform::runProcess("systemd-analyze",
+                                {"verify", "--user", (folder / service).string(),
+                                 (folder / pathUnit).string(), (folder / timerUnit).string()},
+                                {.captureOutput = true});
+  }
+
   TempDir dir;
   fs::path tool = dir / "bin/service-manager";
   fs::path log = dir / "calls.log";
@@ -90,10 +111,6 @@ class Agent : public ::testing::Test {
   SyncPaths paths{dir / u8("クラウド 50%/マスター \\ 共有 #1"), dir / u8("mozc/user_dictionary.db"),
                   dir / "state"};
 };
-
-const std::string service = "jp.kumomori.wordloom.service";
-const std::string pathUnit = "jp.kumomori.wordloom.path";
-const std::string timerUnit = "jp.kumomori.wordloom.timer";
 
 TEST_F(Agent, SystemdUnitsAreAcceptedBySystemd) {
   LaunchAgent::install(paths, systemd());
@@ -115,20 +132,8 @@ TEST_F(Agent, SystemdUnitsAreAcceptedBySystemd) {
   const std::string timer = platform::readFile(folder / timerUnit);
   EXPECT_NE(timer.find("\nOnActiveSec=0\nOnUnitActiveSec=600\n"), std::string::npos);
 
-  if (std::system("command -v systemd-analyze >/dev/null") != 0) {
-    GTEST_SKIP() << "systemd-analyze is not installed";
-  }
-  // The verifier wants a runtime folder even for files alone; it also checks
-  // that the quoted program exists and is executable.
-  fs::create_directories(dir / "runtime");
-  fs::permissions(dir / "runtime", fs::perms::owner_all);
-  ::setenv("XDG_RUNTIME_DIR", (dir / "runtime").c_str(), 1);
-  const platform::ProcessResult verified =
-      platform::runProcess("systemd-analyze",
-                           {"verify", "--user", (folder / service).string(),
-                            (folder / pathUnit).string(), (folder / timerUnit).string()},
-                           {.captureOutput = true});
-  EXPECT_EQ(verified, (platform::ProcessResult{0, ""}));
+  if (!hasVerifier()) GTEST_SKIP() << "systemd-analyze is not installed";
+  EXPECT_EQ(verified(folder), (platform::ProcessResult{0, ""}));
 }
 
 TEST_F(Agent, InstallingTwiceLeavesOneSetOfUnits) {
@@ -206,8 +211,8 @@ TEST_F(Agent, ALoadFailureCarriesTheTrimmedOutput) {
     LaunchAgent::install(paths, missing);
     FAIL() << "no error";
   } catch (const LaunchAgent::AgentError& error) {
-    EXPECT_STREQ(error.what(), ("自動反映を有効にできませんでした: " + missing.tool +
-                                ": No such file or directory")
+    EXPECT_STREQ(error.what(), ("自動反映を有効にできませんでした: " + missing.tool + ": " +
+                                platform::systemMessage(ENOENT))
                                    .c_str());
   }
 }
