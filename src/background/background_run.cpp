@@ -112,6 +112,7 @@ Syncer headlessSyncer() {
 }
 
 void run(NotificationSink& notifier) {
+  platform::failWritesOverTheSizeLimit();
   try {
     reflect(headlessSyncer(), notifier);
   } catch (const std::exception& error) {

@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -90,6 +91,13 @@ void removeStale(const std::filesystem::path& folder,
 }
 
 }  // namespace
+
+void failWritesOverTheSizeLimit() {
+  struct sigaction action {};
+  action.sa_handler = [](int) {};
+  sigemptyset(&action.sa_mask);
+  ::sigaction(SIGXFSZ, &action, nullptr);
+}
 
 void setFileStepHook(FileStepHook hook) {
   stepHook.store(hook);

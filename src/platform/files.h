@@ -50,6 +50,13 @@ std::optional<FileStamp> fileStamp(const std::filesystem::path& path);
 // All bytes of a file. Throws std::filesystem::filesystem_error.
 std::string readFile(const std::filesystem::path& path);
 
+// Under a file-size limit (ulimit -f) the kernel ends a process whose write
+// crosses it with SIGXFSZ, leaving its temporary file behind. After this call
+// such a write fails with EFBIG instead, like a full disk: the temporary file
+// goes and the error reaches the caller. A handler rather than SIG_IGN, which
+// every program the process starts would inherit.
+void failWritesOverTheSizeLimit();
+
 // Test seam for the file paths: called before each step of writeAtomically
 // ("create", "write", "fsync", "rename", "fsync-folder") and of moveOver
 // ("rename", "fsync-folder"), and before readFile reads ("read"). A hook may

@@ -234,6 +234,24 @@ TEST_F(ApplyRun, AStateFolderThatCannotBeMadeIsNotifiedEveryRun) {
   EXPECT_EQ(bodies()[0], bodies()[1]);
 }
 
+// Under a file-size limit the kernel would end the run with SIGXFSZ, silently
+// and with its temporary file left behind.
+TEST_F(ApplyRun, AWriteOverTheFileSizeLimitFailsLikeAFullDisk) {
+  if (std::system("command -v prlimit >/dev/null") != 0) GTEST_SKIP() << "prlimit is missing";
+  startServer();
+  settle(10);
+  const std::string before = platform::readFile(dictionary);
+  writeMaster(words(3000));
+  EXPECT_EQ(run({"--fsize=8192", WORDLOOM_EXECUTABLE, "--apply"}, "prlimit"),
+            (platform::ProcessResult{0, ""}));
+  EXPECT_EQ(bodies(), std::vector<std::string>{failed + dictionary.string() + ": " +
+                                               platform::systemMessage(EFBIG)});
+  EXPECT_EQ(platform::readFile(dictionary), before);
+  EXPECT_FALSE(fs::exists(dictionary.parent_path() / ".wordloom.tmp"));
+  apply();
+  EXPECT_EQ(dictionaryWords(), words(3000));
+}
+
 TEST_F(ApplyRun, WithoutAServerOrABusTheNoticeIsLogged) {
   settle(10);
   writeMaster(words(4));
