@@ -18,7 +18,13 @@ class MasterError : public std::exception {
     std::string path;
     bool operator==(const NotFound&) const = default;
   };
-  using Case = std::variant<BadLine, NotFound>;
+  // A FIFO, device or socket where a dictionary file should be: reading it
+  // could block for ever, and it holds no words.
+  struct NotRegularFile {
+    std::string file;
+    bool operator==(const NotRegularFile&) const = default;
+  };
+  using Case = std::variant<BadLine, NotFound, NotRegularFile>;
 
   explicit MasterError(Case errorCase);
   const Case& errorCase() const noexcept { return case_; }

@@ -92,6 +92,8 @@ std::size_t countLines(std::string_view text) {
   return count + 1;
 }
 
+constexpr std::string_view crOnlyReason = "行末が CR だけです（行末は LF か CR LF にしてください）";
+
 [[noreturn]] void badLine(std::string_view file, std::int64_t line, std::string reason) {
   throw MasterError(MasterError::BadLine{std::string(file), line, std::move(reason)});
 }
@@ -106,6 +108,7 @@ std::vector<DictEntry> parse(std::string_view text, std::string_view file) {
   std::size_t position = 0;
   while (position < text.size()) {
     ++lineNumber;
+    const std::size_t lineStart = position;
     std::array<std::string_view, 4> columns;
     std::size_t count = 0;
     std::size_t separator;
@@ -119,15 +122,24 @@ std::vector<DictEntry> parse(std::string_view text, std::string_view file) {
       if (lineEnds) break;
     }
     position = separator + 1;
+    // Files saved with old Mac line ends arrive as one long line; saying so
+    // helps more than the column count of that line.
+    const auto endsWithCrOnly = [&] {
+      const std::size_t cr = text.substr(lineStart, separator - lineStart).find('\r');
+      return cr != std::string_view::npos && lineStart + cr + 1 < separator;
+    };
     if (count != 3 && count != 4) {
       badLine(file, lineNumber,
-              "項目の数が " + std::to_string(count) + " です（よみ・単語・品詞・コメントの 4つ）");
+              endsWithCrOnly() ? std::string(crOnlyReason)
+                               : "項目の数が " + std::to_string(count) +
+                                     " です（よみ・単語・品詞・コメントの 4つ）");
     }
     const std::optional<std::int64_t> code = PartOfSpeech::code(columns[2]);
     if (!code) {
       badLine(file, lineNumber,
-              PlatformWords::join({"品詞「" + std::string(columns[2]) + "」は", platformWords().ime,
-                                   "の品詞にありません"}));
+              endsWithCrOnly() ? std::string(crOnlyReason)
+                               : PlatformWords::join({"品詞「" + std::string(columns[2]) + "」は",
+                                                      platformWords().ime, "の品詞にありません"}));
     }
     entries.emplace_back(std::string(columns[0]), std::string(columns[1]), *code,
                          std::string(count == 4 ? columns[3] : std::string_view()));
@@ -186,9 +198,9 @@ Loaded load(const std::filesystem::path& dir) {
       loaded.conflictCopies.push_back(name.nfc);
       continue;
     }
-    loaded.dictionaries.push_back(
-        {MasterListing::dictionaryName(name.nfc),
-         MasterListing::parseFile(platform::readFile(dir / name.listed), name.nfc)});
+    loaded.dictionaries.push_back({MasterListing::dictionaryName(name.nfc),
+                                   MasterListing::parseFile(platform::readFile(dir / name.listed),
+                                                            platform::printable(name.nfc))});
   }
   return loaded;
 }

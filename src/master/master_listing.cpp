@@ -19,8 +19,13 @@ std::vector<Name> dictionaryFiles(const std::filesystem::path& dir) {
   for (const fs::directory_entry& entry : fs::directory_iterator(dir)) {
     std::string listed = entry.path().filename().string();
     if (!listed.ends_with(".txt") || listed.starts_with(".")) continue;
-    if (entry.is_directory(error)) continue;
+    // Followed through links: a link to a dictionary file is a dictionary file.
+    const fs::file_type type = entry.status(error).type();
+    if (type == fs::file_type::directory) continue;
     std::string normal = platform::nfc(listed);
+    if (type != fs::file_type::regular && type != fs::file_type::not_found) {
+      throw MasterError(MasterError::NotRegularFile{platform::printable(normal)});
+    }
     names.push_back({std::move(listed), std::move(normal)});
   }
   std::sort(names.begin(), names.end(), [](const Name& a, const Name& b) {
@@ -34,8 +39,10 @@ std::string dictionaryName(std::string_view fileName) {
 }
 
 std::vector<DictEntry> parseFile(std::string_view bytes, const std::string& file) {
-  if (!platform::isValidUtf8(bytes)) {
-    throw MasterError(MasterError::BadLine{file, 0, "UTF-8 として読めません"});
+  if (const std::size_t bad = platform::firstInvalidUtf8(bytes); bad != std::string_view::npos) {
+    const auto line =
+        1 + std::count(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(bad), '\n');
+    throw MasterError(MasterError::BadLine{file, line, "UTF-8 として読めません"});
   }
   if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
   return Master::parse(bytes, file);

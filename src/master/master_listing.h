@@ -17,8 +17,9 @@ struct Name {
 };
 
 // Names ending in ".txt" and not beginning with ".", subfolders left out,
-// sorted by their NFC forms' code points. Throws MasterError (notFound) when
-// nothing is at `dir`; listing errors pass through.
+// sorted by their NFC forms' code points. Throws MasterError: notFound when
+// nothing is at `dir`, notRegularFile for a FIFO, device or socket among
+// them; listing errors pass through.
 std::vector<Name> dictionaryFiles(const std::filesystem::path& dir);
 
 // The dictionary name of a file name: without its ".txt".
@@ -27,7 +28,8 @@ std::string dictionaryName(std::string_view fileName);
 // The entries of a dictionary file's bytes: strict UTF-8, a leading
 // byte-order mark dropped (editors on some systems write one; it is encoding
 // noise, not part of the first reading), then Master::parse. Throws
-// MasterError; `file` names the file in messages.
+// MasterError, for bytes that are not UTF-8 with the line they are on; `file`
+// names the file in messages.
 std::vector<DictEntry> parseFile(std::string_view bytes, const std::string& file);
 
 }  // namespace MasterListing

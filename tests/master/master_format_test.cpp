@@ -1,6 +1,7 @@
 #include "master/master_format.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <deque>
 #include <random>
@@ -55,6 +56,13 @@ TEST(MasterParse, RefusesTheFirstBadLineWithItsNumberAndReason) {
             "マスター「人名.txt」の 2行目: 品詞「1」は Mozc の品詞にありません");
   EXPECT_EQ(parseFailure("あ\t亜\t名詞 \n"),
             "マスター「人名.txt」の 1行目: 品詞「名詞 」は Mozc の品詞にありません");
+  // Old Mac line ends make the file one long line; that is what is wrong with it.
+  const std::string crOnly =
+      "マスター「人名.txt」の 1行目: 行末が CR だけです（行末は LF か CR LF にしてください）";
+  EXPECT_EQ(parseFailure("あ\t亜\t名詞\rい\t胃\t名詞\r"), crOnly);
+  EXPECT_EQ(parseFailure("あ\t亜\t名詞\t\rい\t胃\t名詞\t\r"), crOnly);
+  EXPECT_EQ(parseFailure("あ\t亜\tnoun\r\n"),
+            "マスター「人名.txt」の 1行目: 品詞「noun」は Mozc の品詞にありません");
   try {
     Master::parse("あ\t亜\n", "x.txt");
     FAIL();
@@ -173,16 +181,42 @@ TEST_F(MasterFolder, ReportsAMissingFolderAndUnreadableText) {
   }
   EXPECT_THROW(Master::load(dir / "none"), MasterError);
 
-  file("a.txt", "\xE3\x81\n");
+  // The line that holds the first bad byte, so that the user can find it.
+  file("a.txt", "あ\t亜\t名詞\t\nい\t胃\t名詞\t\nう\t\xE3\x81\t名詞\t\n");
   for (const auto& read : {+[](const fs::path& p) { Master::load(p); },
                            +[](const fs::path& p) { MasterStore::load(p); }}) {
     try {
       read(master());
       FAIL();
     } catch (const MasterError& error) {
-      EXPECT_STREQ(error.what(), "マスター「a.txt」の 0行目: UTF-8 として読めません");
+      EXPECT_STREQ(error.what(), "マスター「a.txt」の 3行目: UTF-8 として読めません");
     }
   }
+}
+
+// Reading a FIFO would wait for a writer for ever; a device holds no words.
+TEST_F(MasterFolder, AFifoOrADeviceIsNotARegularFile) {
+  file("a.txt", "あ\t亜\t名詞\t\n");
+  ASSERT_EQ(::mkfifo((master() / "b.txt").c_str(), 0600), 0);
+  const auto readers = {+[](const fs::path& p) { Master::load(p); },
+                        +[](const fs::path& p) { MasterStore::load(p); }};
+  for (const auto& read : readers) {
+    try {
+      read(master());
+      FAIL();
+    } catch (const MasterError& error) {
+      EXPECT_STREQ(error.what(),
+                   "マスター「b.txt」は通常のファイルではないので、辞書として読めません");
+    }
+  }
+  fs::remove(master() / "b.txt");
+  fs::create_symlink("/dev/null", master() / "c.txt");
+  for (const auto& read : readers) EXPECT_THROW(read(master()), MasterError);
+  // A link to a dictionary file is a dictionary file.
+  fs::remove(master() / "c.txt");
+  file("d.data", "か\t蚊\t名詞\t\n");
+  fs::create_symlink(master() / "d.data", master() / "d.txt");
+  EXPECT_EQ(Master::load(master()).dictionaries.size(), 2u);
 }
 
 TEST_F(MasterFolder, DropsAByteOrderMarkButKeepsTheRawBytes) {
