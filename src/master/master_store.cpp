@@ -65,10 +65,10 @@ MasterSnapshot load(const fs::path& dir) {
     }
     std::string bytes = platform::readFile(dir / name.listed);
     if (bytes.empty()) {
-      empty.push_back(name.nfc);
+      empty.push_back(platform::printable(name.nfc));
       continue;
     }
-    std::vector<DictEntry> entries = MasterListing::parseFile(bytes, name.nfc);
+    std::vector<DictEntry> entries = MasterListing::parseFile(bytes, platform::printable(name.nfc));
     snapshot.files.push_back({MasterListing::dictionaryName(name.nfc), name.listed,
                               std::move(entries), std::move(bytes)});
   }
@@ -179,10 +179,7 @@ MasterSnapshot deleteDictionary(std::string_view name, const MasterSnapshot& bas
 
   MasterHistory::keep(dir, MasterHistory::deletionSuffix, now, {after});
 
-  std::vector<DeletedList::Entry> deleted = DeletedList::read(dir);
-  std::erase_if(deleted, [&](const DeletedList::Entry& e) { return e.name == after->name; });
-  deleted.push_back({after->name, platform::stamp(now)});
-  DeletedList::write(dir, deleted);
+  DeletedList::add(dir, {after->name, platform::stamp(now)});
 
   fs::remove(dir / after->fileName);
   return load(dir);

@@ -368,6 +368,25 @@ TEST_F(MasterStoreTest, ReadsTheDeletedListLeniently) {
   EXPECT_TRUE(MasterStore::deletedDictionaries(master).empty());
 }
 
+// Other computers and older versions write the list too: a deletion keeps
+// what it cannot read, and never replaces a list it cannot open.
+TEST_F(MasterStoreTest, ChangesToTheDeletedListKeepWhatTheyCannotRead) {
+  const std::string unreadable = "\xFF\xFE\t20230102-000000\n";
+  put(master / ".消した辞書", "X\t20230101-000000\n" + unreadable);
+  MasterSnapshot base = MasterStore::deleteDictionary("A", MasterStore::load(master), now);
+  EXPECT_EQ(platform::readFile(master / ".消した辞書"),
+            "X\t20230101-000000\n" + unreadable + "A\t20240303-090507\n");
+  EXPECT_EQ(MasterStore::deletedDictionaries(master), (std::set<std::string>{"X", "A"}));
+  base = MasterStore::save({}, {{"X", {u1}}, {"A", {a1}}}, base, now);
+  EXPECT_EQ(platform::readFile(master / ".消した辞書"), unreadable);
+
+  fs::remove(master / ".消した辞書");
+  fs::create_symlink(".消した辞書", master / ".消した辞書");
+  EXPECT_THROW(MasterStore::deleteDictionary("A", base, now), fs::filesystem_error);
+  EXPECT_TRUE(fs::exists(master / "A.txt"));
+  EXPECT_TRUE(fs::is_symlink(master / ".消した辞書"));
+}
+
 TEST(MasterStoreNames, ExplainsWhyANameCannotBeUsed) {
   using MasterStore::nameProblem;
   EXPECT_EQ(nameProblem("  ", {}), "名前を入力してください");
