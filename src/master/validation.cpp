@@ -2,9 +2,12 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <string_view>
 
 #include "master/entry_index.h"
 #include "model/part_of_speech.h"
+#include "platform/ime_platform.h"
 #include "platform/text.h"
 
 namespace Validation {
@@ -12,6 +15,40 @@ namespace {
 
 std::string posName(std::int64_t code) {
   return std::string(PartOfSpeech::name(code).value_or("?"));
+}
+
+bool hasControlCharacter(std::string_view utf8) {
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    if (b < 0x20 || b == 0x7F) return true;
+    // U+0080–U+009F
+    if (b == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) <= 0x9F) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Mozc's own limit on a dictionary name, in bytes.
+constexpr std::size_t longestName = 300;
+
+// A dictionary name comes from a file name, which may hold bytes that are not
+// UTF-8 and characters that Mozc refuses in a name. Written into the IME
+// file, such a name would make every later reflect fail.
+std::optional<std::string> nameProblem(std::string_view name) {
+  if (!platform::isValidUtf8(name)) {
+    return "ファイル名が UTF-8 ではないので、辞書の名前にできません。ファイル名を変えてください";
+  }
+  if (hasControlCharacter(name)) {
+    return "ファイル名にタブや改行などの制御文字があるので、辞書の名前にできません。"
+           "ファイル名を変えてください";
+  }
+  if (name.size() > longestName) {
+    return PlatformWords::join({"名前が長すぎて", platformWords().ime,
+                                "の辞書の名前にできません（" + std::to_string(longestName) +
+                                    " バイトまで）。ファイル名を変えてください"});
+  }
+  return std::nullopt;
 }
 
 // What the run knows about one key.
@@ -65,6 +102,16 @@ std::vector<ValidationIssue> check(const std::vector<MasterDictionary>& dictiona
   std::size_t at = 0;
   for (std::uint32_t current = 0; current < dictionaries.size(); ++current) {
     const MasterDictionary& dictionary = dictionaries[current];
+    // Its words can never reach the IME, so they are not looked at; the
+    // name is shown so that any message can carry it.
+    if (std::optional<std::string> problem = nameProblem(dictionary.name)) {
+      issues.push_back({Level::error, platform::printable(dictionary.name), std::move(*problem)});
+      for (std::size_t i = 0; i < dictionary.entries.size(); ++i) {
+        ++at;
+        hashNext();
+      }
+      continue;
+    }
     std::size_t line = 0;
     for (const DictEntry& entry : dictionary.entries) {
       ++line;

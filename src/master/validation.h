@@ -17,7 +17,9 @@ struct ValidationIssue {
 
 namespace Validation {
 
-// Findings in dictionary order, then entry order. Never fails.
+// Findings in dictionary order, then entry order. Never fails. A dictionary
+// whose name Mozc cannot hold (from a file name that is not UTF-8, or with
+// control characters) has that one finding, under its name made printable.
 std::vector<ValidationIssue> check(const std::vector<MasterDictionary>& dictionaries);
 
 // The same, handing over too the words the IME will not offer, which the warnings name.

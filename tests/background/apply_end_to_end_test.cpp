@@ -252,6 +252,30 @@ TEST_F(ApplyRun, AWriteOverTheFileSizeLimitFailsLikeAFullDisk) {
   EXPECT_EQ(dictionaryWords(), words(3000));
 }
 
+// A file name Mozc cannot hold as a dictionary name stops the run before it
+// reaches the IME file, so removing the file is all it takes to go on.
+TEST_F(ApplyRun, AFileNameMozcCannotHoldIsListedAndNothingWritten) {
+  startServer();
+  settle(2);
+  const std::string before = platform::readFile(dictionary);
+  platform::writeAtomically(master / fs::path(std::string("bad\xFF.txt")), Master::text(words(1)));
+  const std::string line =
+      "bad\\xFF: ファイル名が UTF-8 "
+      "ではないので、辞書の名前にできません。ファイル名を変えてください";
+  EXPECT_EQ(run({"--apply", "--dry-run"}),
+            (platform::ProcessResult{0, "マスターに問題があります\n" + line + "\n"}));
+  apply();
+  EXPECT_EQ(notice(), "master:" + line);
+  EXPECT_EQ(platform::readFile(dictionary), before);
+
+  fs::remove(master / fs::path(std::string("bad\xFF.txt")));
+  writeMaster(words(3));
+  apply();
+  EXPECT_EQ(dictionaryWords(), words(3));
+  EXPECT_EQ(bodies(), std::vector<std::string>{"マスターに問題があるので、反映を停止しています。"
+                                               "アプリを開いて確認してください"});
+}
+
 TEST_F(ApplyRun, WithoutAServerOrABusTheNoticeIsLogged) {
   settle(10);
   writeMaster(words(4));

@@ -15,6 +15,7 @@
 #include "master/master_store_error.h"
 #include "master_test_support.h"
 #include "platform/clock.h"
+#include "platform/text.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
 
@@ -385,6 +386,29 @@ TEST_F(MasterStoreTest, ChangesToTheDeletedListKeepWhatTheyCannotRead) {
   EXPECT_THROW(MasterStore::deleteDictionary("A", base, now), fs::filesystem_error);
   EXPECT_TRUE(fs::exists(master / "A.txt"));
   EXPECT_TRUE(fs::is_symlink(master / ".消した辞書"));
+}
+
+// A file name that is not UTF-8 or holds control characters cannot name a
+// dictionary of Mozc's: every save stops on it until the file is renamed or
+// deleted, and deleting it leaves no line the list could not hold.
+TEST_F(MasterStoreTest, AFileNameMozcCannotHoldStopsSavesUntilItGoes) {
+  for (const std::string name : {"bad\xFF", "tab\there", "line\nend"}) {
+    put(master / (name + ".txt"), Master::text({u1}));
+    MasterSnapshot base = MasterStore::load(master);
+    const auto before = tree(dir.path());
+    const MasterStoreError::Case refused = failureOf([&] {
+      MasterStore::save({{"A", {a1, u1}}}, {}, base, now);
+    });
+    ASSERT_TRUE(std::holds_alternative<MasterStoreError::Invalid>(refused)) << name;
+    EXPECT_EQ(std::get<MasterStoreError::Invalid>(refused).issues.at(0).dictionary,
+              platform::printable(name));
+    EXPECT_EQ(tree(dir.path()), before);
+
+    base = MasterStore::deleteDictionary(name, base, now);
+    EXPECT_FALSE(fs::exists(master / ".消した辞書")) << name;
+    EXPECT_NO_THROW(MasterStore::save({{"A", {a1, u1}}}, {}, base, now));
+    put(master / "A.txt", Master::text({a1}));
+  }
 }
 
 TEST(MasterStoreNames, ExplainsWhyANameCannotBeUsed) {

@@ -77,4 +77,42 @@ TEST(Validation, WordsTheImeWillNotOfferAreWarningsNamingTheirLine) {
                         {Level::warning, "B", "漢字 → 感じ: 辞書「A」にもあります"}}));
 }
 
+// A name comes from a file name; one Mozc cannot hold would be written into
+// its file and break every later reflect.
+TEST(Validation, ANameMozcCannotHoldIsAnErrorNamedPrintably) {
+  const std::string notUtf8 =
+      "ファイル名が UTF-8 ではないので、辞書の名前にできません。ファイル名を変えてください";
+  const std::string control =
+      "ファイル名にタブや改行などの制御文字があるので、辞書の名前にできません。"
+      "ファイル名を変えてください";
+  const std::string tooLong =
+      "名前が長すぎて Mozc の辞書の名前にできません（300 バイトまで）。ファイル名を変えてください";
+  const struct {
+    std::string name;
+    std::string shown;
+    std::string message;
+  } cases[] = {
+      {"bad\xFF", "bad\\xFF", notUtf8},
+      {"半分\xE3\x81", "半分\\xE3\\x81", notUtf8},
+      {"a\tb", "a\\tb", control},
+      {"a\nb", "a\\nb", control},
+      {"a\rb", "a\\rb", control},
+      {"a\x01", "a\\x01", control},
+      {"a\x7F", "a\\x7F", control},
+      {"a\u0085", "a\\u0085", control},
+      {std::string(301, 'a'), std::string(301, 'a'), tooLong},
+  };
+  const DictEntry a{"あ", "亜", 1, ""};
+  for (const auto& c : cases) {
+    // Its words are not looked at: they cannot reach the IME anyway.
+    EXPECT_EQ(Validation::check({{c.name, {a, a, {"", "空", 1, ""}}}, {"B", {a}}}),
+              (std::vector<ValidationIssue>{{Level::error, c.shown, c.message}}))
+        << c.shown;
+  }
+  for (const std::string& name :
+       {std::string("人名 (仕事)"), std::string("a\u00A0b"), std::string(300, 'a')}) {
+    EXPECT_TRUE(Validation::check({{name, {a}}}).empty()) << name;
+  }
+}
+
 }  // namespace

@@ -292,6 +292,30 @@ TEST_F(Reflect, ErrorLevelFindingsStopButWarningsDoNot) {
       syncer().apply({.discardLocalEdits = true}).value));
 }
 
+// Written into the IME file, such a name broke every later reflect, even
+// after the file was gone.
+TEST_F(Reflect, AFileNameMozcCannotHoldIsAMasterProblem) {
+  writeMaster("人名", words("人", 2));
+  writeDictionary(file({{"人名", words("人", 2)}}));
+  reflectOnce();
+  const std::string before = platform::readFile(dictionary);
+  const std::vector<std::string> names = {"bad\xFF", "ctl\x01", "line\nend", "tab\there"};
+  for (const std::string& name : names) writeMaster(name, words("語", 1));
+  for (const bool dryRun : {true, false}) {
+    const auto problem = as<ApplyResult::MasterProblem>(
+        syncer().apply({.discardLocalEdits = true, .dryRun = dryRun}));
+    ASSERT_EQ(problem.lines.size(), names.size());
+    EXPECT_EQ(problem.lines[0],
+              "bad\\xFF: ファイル名が UTF-8 ではないので、辞書の名前にできません。"
+              "ファイル名を変えてください");
+    EXPECT_TRUE(problem.lines[3].starts_with("tab\\there: ファイル名にタブや改行などの制御文字"))
+        << problem.lines[3];
+  }
+  EXPECT_EQ(platform::readFile(dictionary), before);
+  for (const std::string& name : names) fs::remove(master / u8(name + ".txt"));
+  EXPECT_EQ(syncer().apply(), ApplyResult{ApplyResult::UpToDate{}});
+}
+
 TEST_F(Reflect, HalfTheWordsGoingIsNotBigMoreIs) {
   writeMaster("人名", words("人", 10));
   writeDictionary(file({{"人名", words("人", 10)}}));
