@@ -10,6 +10,8 @@
 #include <QStandardPaths>
 #include <QStringList>
 #include <QVariantMap>
+#include <algorithm>
+#include <chrono>
 #include <iostream>
 #include <memory>
 #include <thread>
@@ -58,6 +60,24 @@ std::vector<SettingsCommand> settingsCommands() {
     std::swap(commands[0], commands[1]);
   }
   return commands;
+}
+
+// Servers that advertise "body-markup" read the body as a subset of HTML:
+// unescaped, "(>_<)" or "A&B" would vanish or break the whole notice.
+QString bodyFor(const QDBusConnection& bus, const std::string& body,
+                std::chrono::milliseconds waitLimit) {
+  QString text = QString::fromStdString(body);
+  const QDBusMessage call = QDBusMessage::createMethodCall(service, objectPath, interface,
+                                                           QStringLiteral("GetCapabilities"));
+  const QDBusMessage reply = bus.call(call, QDBus::Block, static_cast<int>(waitLimit.count()));
+  if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+      reply.arguments().constFirst().toStringList().contains(QStringLiteral("body-markup"))) {
+    // Only the three characters markup takes apart; servers differ on other entities.
+    text.replace(QLatin1Char('&'), QStringLiteral("&amp;"))
+        .replace(QLatin1Char('<'), QStringLiteral("&lt;"))
+        .replace(QLatin1Char('>'), QStringLiteral("&gt;"));
+  }
+  return text;
 }
 
 }  // namespace
@@ -118,11 +138,16 @@ void Notifier::sendAndWait(const std::string& body) {
     log("アプリの外から起こされたので通知を出せません: " + body);
     return;
   }
+  const auto started = std::chrono::steady_clock::now();
+  const QString text = bodyFor(bus, body, waitLimit);
+  const auto left = std::max(std::chrono::milliseconds(1),
+                             waitLimit - std::chrono::duration_cast<std::chrono::milliseconds>(
+                                             std::chrono::steady_clock::now() - started));
   QDBusMessage call =
       QDBusMessage::createMethodCall(service, objectPath, interface, QStringLiteral("Notify"));
-  call << appName() << 0u << QString() << appName() << QString::fromStdString(body)
+  call << appName() << 0u << QString() << appName() << text
        << QStringList{QStringLiteral("default"), appName()} << QVariantMap() << -1;
-  const QDBusMessage reply = bus.call(call, QDBus::Block, static_cast<int>(waitLimit.count()));
+  const QDBusMessage reply = bus.call(call, QDBus::Block, static_cast<int>(left.count()));
   if (reply.type() == QDBusMessage::ReplyMessage) {
     if (!reply.arguments().isEmpty()) posted_.insert(reply.arguments().constFirst().toUInt());
     return;

@@ -1,11 +1,13 @@
 // A stand-in for the desktop's notification server on a test's private
 // session bus. Every Notify call becomes one JSON line in the record file.
 //
-//   fake_notification_server <record> [--delay-ms N] [--refuse] [--click]
+//   fake_notification_server <record> [--delay-ms N] [--refuse] [--click] [--plain]
 //
 // --delay-ms answers Notify only after N ms; --refuse answers with an error;
-// --click invokes the default action of every notification it shows. Once
-// the name is taken, "<record>.ready" appears.
+// --click invokes the default action of every notification it shows. Like
+// most desktops' servers it advertises "body-markup" unless --plain is given.
+// The record holds bodies as they arrived. Once the name is taken,
+// "<record>.ready" appears.
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusContext>
@@ -32,8 +34,12 @@ class FakeServer : public QObject, protected QDBusContext {
   Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 
  public:
-  FakeServer(QString record, int delayMs, bool refuse, bool click)
-      : record_(std::move(record)), delayMs_(delayMs), refuse_(refuse), click_(click) {}
+  FakeServer(QString record, int delayMs, bool refuse, bool click, bool plain)
+      : record_(std::move(record)),
+        delayMs_(delayMs),
+        refuse_(refuse),
+        click_(click),
+        plain_(plain) {}
 
  public slots:
   uint Notify(const QString& appName, uint replacesId, const QString& icon, const QString& summary,
@@ -74,7 +80,11 @@ class FakeServer : public QObject, protected QDBusContext {
     return id;
   }
 
-  QStringList GetCapabilities() { return {QStringLiteral("body"), QStringLiteral("actions")}; }
+  QStringList GetCapabilities() {
+    QStringList capabilities{QStringLiteral("body"), QStringLiteral("actions")};
+    if (!plain_) capabilities << QStringLiteral("body-markup");
+    return capabilities;
+  }
 
   QString GetServerInformation(QString& vendor, QString& version, QString& specVersion) {
     vendor = QStringLiteral("Wordloom tests");
@@ -90,6 +100,7 @@ class FakeServer : public QObject, protected QDBusContext {
   int delayMs_ = 0;
   bool refuse_ = false;
   bool click_ = false;
+  bool plain_ = false;
   uint lastId_ = 0;
 };
 
@@ -103,7 +114,8 @@ int main(int argc, char** argv) {
   const int delayAt = arguments.indexOf(QStringLiteral("--delay-ms"));
   FakeServer server(arguments[1], delayAt > 0 ? arguments.value(delayAt + 1).toInt() : 0,
                     arguments.contains(QStringLiteral("--refuse")),
-                    arguments.contains(QStringLiteral("--click")));
+                    arguments.contains(QStringLiteral("--click")),
+                    arguments.contains(QStringLiteral("--plain")));
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.registerObject(path, &server, QDBusConnection::ExportAllSlots) ||
       !bus.registerService(interface)) {

@@ -48,16 +48,25 @@ bool runEventsUntil(Done done, std::chrono::milliseconds limit = 5s) {
   return true;
 }
 
-TEST(Notifier, PostsTheBodyUnderTheApplicationsName) {
-  TempDir dir;
-  NotificationServer server(dir / "record");
-  Notifier notifier;
-  notifier.sendAndWait("反映できませんでした: 1行目\n2行目 <b>&</b>");
-  EXPECT_EQ(server.notices(),
-            (std::vector<ReceivedNotice>{{"Wordloom",
-                                          "Wordloom",
-                                          "反映できませんでした: 1行目\n2行目 <b>&</b>",
-                                          {"default", "Wordloom"}}}));
+// A server that reads markup in bodies would drop "<b>" and cut at a lone "&".
+TEST(Notifier, PostsTheBodyUnderTheApplicationsNameEscapedWhereMarkupIsRead) {
+  const std::string body = "反映できませんでした: 1行目\n2行目 <b>&</b> (>_<) A&B \"x\"";
+  const struct {
+    std::vector<std::string> options;
+    std::string sent;
+  } servers[] = {
+      {{}, "反映できませんでした: 1行目\n2行目 &lt;b&gt;&amp;&lt;/b&gt; (&gt;_&lt;) A&amp;B \"x\""},
+      {{"--plain"}, body},
+  };
+  for (const auto& s : servers) {
+    TempDir dir;
+    NotificationServer server(dir / "record", s.options);
+    Notifier notifier;
+    notifier.sendAndWait(body);
+    EXPECT_EQ(
+        server.notices(),
+        (std::vector<ReceivedNotice>{{"Wordloom", "Wordloom", s.sent, {"default", "Wordloom"}}}));
+  }
 }
 
 TEST(Notifier, StatusFollowsTheServer) {
