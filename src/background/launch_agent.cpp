@@ -221,8 +221,8 @@ Units units(const SyncPaths& paths, const Host& host) {
                  "\n[Service]\n"
                  "Type=oneshot\n"
                  "ExecStart=" +
-                 SystemdUnit::programWord(host.executable) +
-                 " --apply\n"
+                 SystemdUnit::commandLine(host.executable, {"--apply"}) +
+                 "\n"
                  "Nice=19\n"
                  "CPUSchedulingPolicy=batch\n"
                  "IOSchedulingClass=idle\n",

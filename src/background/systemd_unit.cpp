@@ -1,5 +1,6 @@
 #include "background/systemd_unit.h"
 
+#include <algorithm>
 #include <charconv>
 #include <system_error>
 #include <vector>
@@ -8,6 +9,10 @@
 
 namespace SystemdUnit {
 namespace {
+
+// What systemd reads before an ExecStart= program: ignore failure, argv[0],
+// no "$" expansion, full privileges, ambient capabilities.
+constexpr std::string_view executablePrefixes = "-@:+!";
 
 bool isControl(unsigned char c) {
   return c < 0x20 || c == 0x7F;
@@ -116,6 +121,13 @@ std::string programWord(const std::filesystem::path& program) {
   return out;
 }
 
+std::string commandLine(const std::filesystem::path& program,
+                        const std::vector<std::string>& arguments) {
+  std::string line = ":" + programWord(program);
+  for (const std::string& argument : arguments) line += " " + argument;
+  return line;
+}
+
 std::string pathValue(const std::filesystem::path& path) {
   const std::string& text = path.native();
   const bool fits = path.is_absolute() && platform::isValidUtf8(text) &&
@@ -168,7 +180,9 @@ std::optional<std::string> execStartProgram(std::string_view unitText) {
     if (equals == std::string_view::npos || trimmed(line.substr(0, equals)) != "ExecStart") {
       continue;
     }
-    const std::optional<std::string> value = withoutSpecifiers(trimmed(line.substr(equals + 1)));
+    std::string_view command = trimmed(line.substr(equals + 1));
+    command.remove_prefix(std::min(command.find_first_not_of(executablePrefixes), command.size()));
+    const std::optional<std::string> value = withoutSpecifiers(command);
     if (!value) return std::nullopt;
     return firstWord(*value);
   }

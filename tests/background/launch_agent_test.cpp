@@ -136,6 +136,70 @@ TEST_F(Agent, SystemdUnitsAreAcceptedBySystemd) {
   EXPECT_EQ(verified(folder), (platform::ProcessResult{0, ""}));
 }
 
+// The command line as systemd hands it to the program: without a ":" before
+// the program, "${NAME}" and "$$" are expanded in every word, the program's
+// own name included, and "$NAME" in a word of its own (systemd.service(5)).
+std::vector<std::string> argumentsSystemdPasses(const std::string& unit) {
+  const std::string key = "\nExecStart=";
+  std::string line = unit.substr(unit.find(key) + key.size());
+  line = line.substr(0, line.find('\n'));
+  const bool literal = line.starts_with(':');
+  if (literal) line.erase(0, 1);
+  std::vector<std::string> words;
+  const std::size_t close = line.find('"', 1);
+  words.push_back(line.substr(1, close - 1));
+  std::istringstream rest(line.substr(close + 1));
+  for (std::string word; rest >> word;) words.push_back(word);
+  for (std::string& word : words) {
+    for (std::size_t at = word.find("%%"); at != std::string::npos; at = word.find("%%", at + 1)) {
+      word.erase(at, 1);
+    }
+    if (literal) continue;
+    const auto value = [](const std::string& name) {
+      const char* set = std::getenv(name.c_str());
+      return std::string(set != nullptr ? set : "");
+    };
+    if (word.size() > 1 && word[0] == '$' && word.find_first_of("${}/ ", 1) == std::string::npos) {
+      word = value(word.substr(1));
+      continue;
+    }
+    std::string out;
+    for (std::size_t i = 0; i < word.size(); ++i) {
+      if (word.compare(i, 2, "$$") == 0) {
+        out += '$';
+        ++i;
+      } else if (word.compare(i, 2, "${") == 0 && word.find('}', i) != std::string::npos) {
+        const std::size_t end = word.find('}', i);
+        out += value(word.substr(i + 2, end - i - 2));
+        i = end;
+      } else {
+        out += word[i];
+      }
+    }
+    word = out;
+  }
+  return words;
+}
+
+// systemd takes the program's path literally, but its name in argv and any
+// argument would lose their "$" on the way.
+TEST_F(Agent, ADollarInTheProgramsPathReachesItUnchanged) {
+  for (const std::string name : {"$HOME", "${HOME}", "$$", "a$"}) {
+    Host host = systemd();
+    host.executable = dir / ("bin " + name) / "wordloom";
+    writeExecutable(host.executable, "#!/bin/sh\n");
+    LaunchAgent::install(paths, host);
+    EXPECT_TRUE(LaunchAgent::pointsToThisApp(host)) << name;
+    const std::string unit = platform::readFile(host.folder / service);
+    EXPECT_EQ(argumentsSystemdPasses(unit),
+              (std::vector<std::string>{host.executable.string(), "--apply"}))
+        << unit;
+    if (hasVerifier()) {
+      EXPECT_EQ(verified(host.folder), (platform::ProcessResult{0, ""})) << name;
+    }
+  }
+}
+
 TEST_F(Agent, InstallingTwiceLeavesOneSetOfUnits) {
   LaunchAgent::install(paths, systemd());
   calls();
