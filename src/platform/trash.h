@@ -9,7 +9,9 @@ namespace platform {
 std::filesystem::path trashDirectory();
 
 // Moves a file or folder into the user's freedesktop trash (files/ plus an
-// info/*.trashinfo record), so that the file manager can put it back. Throws
+// info/*.trashinfo record), so that the file manager can put it back. An item
+// on another file system goes to that file system's trash at its top folder
+// ($topdir/.Trash/$uid or $topdir/.Trash-$uid). Throws
 // std::filesystem::filesystem_error; the item stays where it was on failure.
 void moveToTrash(const std::filesystem::path& item,
                  std::chrono::system_clock::time_point now = std::chrono::system_clock::now());

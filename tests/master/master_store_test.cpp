@@ -17,6 +17,7 @@
 #include "platform/clock.h"
 #include "platform/text.h"
 #include "support/child_process.h"
+#include "support/second_filesystem.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -324,6 +325,26 @@ TEST_F(MasterStoreTest, KeepsTheNewestHundredSaveBackupsAndTrashesTheRest) {
   EXPECT_TRUE(fs::exists(dir / "data" / "Trash" / "files" / oldest));
   EXPECT_TRUE(fs::exists(history / "20000101-000000-辞書削除前"));
   EXPECT_TRUE(fs::exists(history / "メモ"));
+}
+
+// A cloud folder on another disk than the home folder: the old backups go to
+// that disk's trash instead of staying for ever.
+TEST_F(MasterStoreTest, PrunesHistoryOnAnotherFileSystemToo) {
+  const fs::path other = dir / "other";
+  const std::optional<int> kept = onSecondFilesystem(other, [&] {
+    const fs::path cloudMaster = other / "マスター";
+    put(cloudMaster / "A.txt", Master::text({a1}));
+    for (int i = 0; i < 100; ++i) {
+      fs::create_directories(other / "_履歴" /
+                             (platform::stamp(now - std::chrono::hours(i + 1)) +
+                              std::string(MasterStore::historySuffix)));
+    }
+    MasterStore::save({{"A", {u1}}}, {}, MasterStore::load(cloudMaster), now);
+    return static_cast<int>(
+        std::distance(fs::directory_iterator(other / "_履歴"), fs::directory_iterator()));
+  });
+  if (!kept) GTEST_SKIP() << "this system does not let the test mount a second file system";
+  EXPECT_EQ(*kept, 100);
 }
 
 TEST_F(MasterStoreTest, DeletesADictionaryKeepingACopyAndRemembersIt) {
