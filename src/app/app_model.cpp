@@ -10,6 +10,7 @@
 #include "master/master_store.h"
 #include "master/master_store_error.h"
 #include "model/user_dictionary_file.h"
+#include "platform/error_text.h"
 #include "platform/text.h"
 #include "sync/sync_lock.h"
 #include "sync/syncer.h"
@@ -134,7 +135,7 @@ void AppModel::reload() {
   try {
     snapshot = MasterStore::load(paths_.master);
   } catch (const std::exception& error) {
-    setLoadError(error.what());
+    setLoadError(platform::errorText(error));
     return;
   }
   setMaster(std::make_shared<const MasterSnapshot>(std::move(snapshot)));
@@ -169,7 +170,7 @@ void AppModel::sync(bool discardLocalEdits, bool allowBigChange) {
       reflected.state =
           MacState::from(SyncLock::run(syncer.paths.state, [&] { return syncer.apply(options); }));
     } catch (const std::exception& error) {
-      reflected.state = MacState{MacState::Failed{error.what()}};
+      reflected.state = MacState{MacState::Failed{platform::errorText(error)}};
     }
     reflected.lastAppliedAt = modified(syncer.paths.lastApplied());
     return reflected;
@@ -192,7 +193,7 @@ std::string AppModel::noSnapshotMessage() const {
 }
 
 std::string AppModel::storeFailure(const std::exception& error) {
-  std::string message = error.what();
+  std::string message = platform::errorText(error);
   const auto* store = dynamic_cast<const MasterStoreError*>(&error);
   if (store != nullptr &&
       std::holds_alternative<MasterStoreError::ChangedElsewhere>(store->errorCase())) {
@@ -321,7 +322,7 @@ std::optional<std::string> AppModel::completeSetup(const fs::path& master, Setup
     if (!isPointedAtCopies_) SyncConfig::save(master, chosen.state);
     setPaths(std::move(chosen));
   } catch (const std::exception& error) {
-    return error.what();
+    return platform::errorText(error);
   }
   setChoosingFolder(false);
   reload();
@@ -349,7 +350,7 @@ void AppModel::setAutoSync(bool on) {
     }
     setAutoSyncError(std::nullopt);
   } catch (const std::exception& error) {
-    setAutoSyncError(error.what());
+    setAutoSyncError(platform::errorText(error));
   }
   autoSync_ = LaunchAgent::isInstalled(context_.agentHost);
   emit autoSyncChanged();
@@ -369,6 +370,7 @@ void AppModel::saveLegacyLocationIfNeeded() {
   try {
     SyncConfig::save(paths_.master, paths_.state);
   } catch (const std::exception& error) {
-    context_.log(AppInfo::name() + ": マスターの場所を保存できませんでした: " + error.what());
+    context_.log(AppInfo::name() +
+                 ": マスターの場所を保存できませんでした: " + platform::errorText(error));
   }
 }
