@@ -79,10 +79,10 @@ USED = [
     ("a control character in the word", ("わーどるーむせいぎょ", "wa-doru-museigyo", "和亜\x07鈴", "")),
 ]
 
-# Mozc's tools stop at 100 dictionaries and refuse names with TAB, yet its converter uses them all:
-# the rules' own dictionary comes after these.
+# Mozc's tools stop at 100 dictionaries, yet its converter uses them all: the rules' own
+# dictionary comes after these. (A name with a TAB, which its tools refuse too, Wordloom stops at
+# as a master problem before it reaches the file.)
 FILLERS = ["あ%03d" % i for i in range(100)]
-TAB_NAMED = ("タブ\t名", ("わーどるーむたぶ", "wa-doru-mutabu", "和亜束", ""))
 RULES_DICTIONARY = "ワードルーム"
 
 
@@ -257,7 +257,6 @@ class EmacsHelper:
 
 def rules_master(sentinel, entries):
     dictionaries = {name: [("うめ", "ume", "埋" + name, "")] for name in FILLERS}
-    dictionaries[TAB_NAMED[0]] = [TAB_NAMED[1]]
     dictionaries[RULES_DICTIONARY] = [sentinel] + entries + [entry for _, entry in USED]
     return dictionaries
 
@@ -277,7 +276,7 @@ def check_rules(scratch, mozc, reflect_and_restart):
         if mozc.offers(word, romaji):
             fail("Mozc offers a word with %s, which Wordloom flags" % what)
         print("not offered, flagged: %s" % what)
-    for what, (_, romaji, word, _) in USED + [("a dictionary name with a TAB", TAB_NAMED[1])]:
+    for what, (_, romaji, word, _) in USED:
         if not mozc.offers(word, romaji):
             fail("Mozc does not offer a word with %s" % what)
         print("offered, not flagged: %s" % what)
