@@ -18,6 +18,7 @@
 #include "platform/process.h"
 #include "print_process_result.h"
 #include "support/temp_dir.h"
+#include "sync/sync_paths.h"
 
 namespace {
 
@@ -244,10 +245,16 @@ TEST_F(ApplyRun, AWriteOverTheFileSizeLimitFailsLikeAFullDisk) {
   writeMaster(words(3000));
   EXPECT_EQ(run({"--fsize=8192", WORDLOOM_EXECUTABLE, "--apply"}, "prlimit"),
             (platform::ProcessResult{0, ""}));
-  EXPECT_EQ(bodies(), std::vector<std::string>{failed + dictionary.string() + ": " +
+  // The first file the reflect writes is the record of the write it is about to make.
+  const fs::path pending = SyncPaths{master, dictionary, state}.pendingWrite();
+  EXPECT_EQ(bodies(), std::vector<std::string>{failed + pending.string() + ": " +
                                                platform::systemMessage(EFBIG)});
   EXPECT_EQ(platform::readFile(dictionary), before);
   EXPECT_FALSE(fs::exists(dictionary.parent_path() / ".wordloom.tmp"));
+  for (const fs::directory_entry& entry : fs::directory_iterator(state)) {
+    const std::string name = entry.path().filename().string();
+    EXPECT_TRUE(name == ".lock" || !name.starts_with(".")) << "a temporary file is left: " << name;
+  }
   apply();
   EXPECT_EQ(dictionaryWords(), words(3000));
 }
