@@ -105,6 +105,9 @@ class AppModel : public QObject {
   // True when LUMI_MASTER, LUMI_DICT or LUMI_STATE is set: a trial run against copies, which
   // never saves the master location and never touches the automatic reflect service.
   bool isPointedAtCopies() const { return isPointedAtCopies_; }
+  // The environment, IME and service host the model works with; windows that look at this
+  // computer themselves (the setup reading the IME's dictionary) take them from here.
+  const AppContext& context() const { return context_; }
 
   // Operations returning a message return none on success.
   void reload();
