@@ -404,8 +404,10 @@ void SetupView::refresh() {
     tile->setEnabled(here && !busy_);
     tile->setIconName(here ? q(place.icon) : QStringLiteral("cloud_off"));
     tile->setSubtitle(here ? SetupTexts::found() : SetupTexts::notHere());
-    tile->setToolTip(here ? q(SetupFolder::shortPath(place.master(), home))
-                          : SetupTexts::notHereHelp(q(place.name)));
+    const QString help = here ? q(SetupFolder::shortPath(place.master(), home))
+                              : SetupTexts::notHereHelp(q(place.name));
+    tile->setToolTip(help);
+    tile->setAccessibleDescription(help);
     tile->setSelected(placeID_ == place.id);
   }
   const bool other = placeID_ == "other";
