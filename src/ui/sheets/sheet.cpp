@@ -9,8 +9,9 @@
 #include "ui/widgets/themed_label.h"
 
 Sheet::Sheet(QWidget* parent) : QWidget(parent) {
-  // The card takes the focus when shown, before the sheet hands it to its first field.
-  setFocusPolicy(Qt::ClickFocus);
+  // The card holds the focus when shown until the sheet hands it to a field; a click on the
+  // card's empty space leaves it where it is.
+  setFocusPolicy(Qt::NoFocus);
   setContentsMargins(24, 22, 24, 20);
 }
 

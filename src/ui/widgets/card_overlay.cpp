@@ -68,7 +68,6 @@ void CardOverlay::show(QWidget* card) {
   }
   card_ = card;
   card->setParent(this);
-  card->setEnabled(true);
   card->show();
   progress_ = 0;
   placeCard();

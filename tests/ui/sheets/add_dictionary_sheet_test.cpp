@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "sheet_world.h"
+#include "ui/sheets/sheet_texts.h"
 
 class AddDictionarySheetTest : public QObject {
   Q_OBJECT
@@ -98,8 +99,7 @@ class AddDictionarySheetTest : public QObject {
              "最初の語を保存したときに、マスターに辞書のファイルができます。ほかのパソコンにも同じ"
              "辞書ができます");
     ScopedPlatformWords mac(ImePlatform::googleJapaneseInput().words);
-    AddDictionarySheet onMac(*model);
-    QCOMPARE(onMac.findChild<QLabel*>("note")->text(),
+    QCOMPARE(SheetTexts::addDictionaryNote(),
              "最初の語を保存したときに、マスターに辞書のファイルができます。ほかの Mac "
              "にも同じ辞書ができます");
   }

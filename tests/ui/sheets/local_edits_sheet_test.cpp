@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "sheet_world.h"
+#include "ui/sheets/sheet_texts.h"
 
 namespace {
 
@@ -166,29 +167,27 @@ class LocalEditsSheetTest : public QObject {
                 !sheet->findChild<QMessageBox*>()->isVisible());
     QVERIFY(Scene::settle(*model));
     QVERIFY(model->state().isOK());
+    QVERIFY(!sheet->findChild<QLabel*>("explanation")->isVisibleTo(sheet));
     QCOMPARE(labelTexts(sheet, "nothing"),
              std::vector<std::string>{"いまは直接変更した語はありません"});
     QVERIFY(lines().isEmpty());
     QVERIFY(!button("absorb")->isEnabled());
-    QVERIFY(!button("discard")->isEnabled());
 
     QTest::keyClick(sheet, Qt::Key_Escape);
     QCOMPARE(host->overlay->card(), nullptr);
   }
 
   void textsOnMac() {
-    directEdits(std::nullopt, {a[0], a[1], added});
     ScopedPlatformWords mac(ImePlatform::googleJapaneseInput().words);
-    LocalEditsSheet onMac(*model);
-    QCOMPARE(onMac.findChild<QLabel*>("title")->text(), "この Mac で直接変更した語");
-    QCOMPARE(onMac.findChild<QLabel*>("explanation")->text(),
+    QCOMPARE(SheetTexts::localEditsTitle(), "この Mac で直接変更した語");
+    QCOMPARE(SheetTexts::firstRunExplanation(),
              "この Mac ではまだ一度もこのアプリで反映していないので、マスターとの違いをそのまま出し"
              "ています。取り込むのは「＋」（この Mac にだけある語）だけです。");
-    onMac.findChild<QPushButton*>("discard")->click();
-    QMessageBox* box = openedConfirmation(&onMac);
-    QVERIFY(box);
-    QCOMPARE(box->text(), "この Mac で変更した語を破棄して、マスターで上書きしますか？");
-    QVERIFY(answer(box, "キャンセル"));
+    QCOMPARE(SheetTexts::localEditsExplanation(),
+             "辞書ツールや単語登録で、この Mac の辞書だけが変わっています。マスターに取り込むと、"
+             "ほかの Mac にも入ります。");
+    QCOMPARE(SheetTexts::discardTitle(),
+             "この Mac で変更した語を破棄して、マスターで上書きしますか？");
   }
 };
 

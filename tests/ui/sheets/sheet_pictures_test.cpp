@@ -13,13 +13,53 @@
 class SheetPicturesTest : public QObject {
   Q_OBJECT
 
-  std::optional<Scene> scene;
-  std::unique_ptr<AppModel> model;
+ private slots:
+  void initTestCase() { prepareLook(); }
 
-  const Words people{{"やまだ", "山田", 5, ""}, {"すずき", "鈴木", 5, "取引先"}};
-  const Words work{{"かいぎ", "会議室", 1, "3階の大きい部屋"}, {"やまだ", "山田", 5, ""}};
+  void picture_data() {
+    QTest::addColumn<QString>("name");
+    for (const char* name :
+         {"edit", "add-word", "add-dictionary", "local-edits-first-run", "local-edits"}) {
+      QTest::newRow(name) << name;
+    }
+  }
+  void picture() {
+    QFETCH(QString, name);
+    const Words people{{"やまだ", "山田", 5, ""}, {"すずき", "鈴木", 5, "取引先"}};
+    const Words work{{"かいぎ", "会議室", 1, "3階の大きい部屋"}, {"やまだ", "山田", 5, ""}};
+    Scene scene;
+    scene.writeMaster("人名", people);
+    scene.writeMaster("仕事", work);
+    scene.writeDictionary({{"人名", people}, {"仕事", work}});
+    std::unique_ptr<AppModel> model = scene.model();
+    if (name.startsWith("local-edits")) {
+      if (name == "local-edits") {
+        model->sync(true, false);
+        QVERIFY(Scene::settle(*model));
+      }
+      // Words changed with the IME's own tools; 仕事 is gone here, which stays in the master.
+      scene.writeDictionary({{"人名", {people[0], {"さとう", "佐藤", 5, ""}}},
+                             {"新しい辞書", {{"てすと", "テスト", 1, ""}}}});
+      model->sync();
+      QVERIFY(Scene::settle(*model));
+      QVERIFY(std::holds_alternative<MacState::LocalEdits>(model->state().value));
+    }
+    const auto sheet = [&]() -> QWidget* {
+      if (name == "edit") return new EditSheet(*model, EditTarget::editing(model->rows().row(2)));
+      if (name == "add-dictionary") {
+        auto* adding = new AddDictionarySheet(*model);
+        adding->findChild<QLineEdit*>("name")->setText("人名");
+        return adding;
+      }
+      if (name == "add-word") {
+        auto* adding = new EditSheet(*model, EditTarget::adding("人名"));
+        adding->findChild<QLineEdit*>("reading")->setText("やまだ");
+        adding->findChild<QLineEdit*>("word")->setText("山田");
+        return adding;
+      }
+      return new LocalEditsSheet(*model);
+    };
 
-  void save(QWidget* sheetOf(AppModel&), const QString& name) {
     const QString folder =
         QDir(qEnvironmentVariable("WORDLOOM_BINARY_DIR", QDir::currentPath())).filePath("sheets");
     QVERIFY(QDir().mkpath(folder));
@@ -28,7 +68,7 @@ class SheetPicturesTest : public QObject {
       Theme::force(&host, scheme);
       host.setAutoFillBackground(true);
       QVERIFY(host.showActive());
-      host.overlay->show(sheetOf(*model));
+      host.overlay->show(sheet());
       // The word sheet moves the focus to its reading field after a moment.
       QTest::qWait(250);
       const QString path =
@@ -36,82 +76,7 @@ class SheetPicturesTest : public QObject {
       QVERIFY(host.grab().save(path));
       QCOMPARE(QImage(path).size(), host.size());
     }
-  }
-
-  // This computer reflected once, then had words changed with the IME's own tools.
-  void directEdits(bool firstRun) {
-    scene->writeMaster("人名", people);
-    scene->writeMaster("仕事", work);
-    if (!firstRun) {
-      scene->writeDictionary({{"人名", people}, {"仕事", work}});
-      model = scene->model();
-      model->sync(true, false);
-      QVERIFY(Scene::settle(*model));
-      QVERIFY(model->state().isOK());
-    }
-    // The second Mozc dictionary is gone on this computer: that is not taken into the master.
-    scene->writeDictionary({{"人名", {{"やまだ", "山田", 5, ""}, {"さとう", "佐藤", 5, ""}}},
-                            {"新しい辞書", {{"てすと", "テスト", 1, ""}}}});
-    if (!model) model = scene->model();
-    model->sync();
     QVERIFY(Scene::settle(*model));
-    QVERIFY(std::holds_alternative<MacState::LocalEdits>(model->state().value));
-  }
-
- private slots:
-  void initTestCase() { prepareLook(); }
-  void init() { scene.emplace(); }
-  void cleanup() {
-    if (model) QVERIFY(Scene::settle(*model));
-    model.reset();
-    scene.reset();
-  }
-
-  void editing() {
-    scene->writeMaster("人名", people);
-    scene->writeMaster("仕事", work);
-    model = scene->model();
-    save(
-        [](AppModel& m) -> QWidget* {
-          return new EditSheet(m, EditTarget::editing(m.rows().row(2)));
-        },
-        "edit");
-  }
-
-  void addingWithProblems() {
-    scene->writeMaster("人名", people);
-    scene->writeMaster("仕事", work);
-    model = scene->model();
-    save(
-        [](AppModel& m) -> QWidget* {
-          auto* sheet = new EditSheet(m, EditTarget::adding("人名"));
-          sheet->findChild<QLineEdit*>("reading")->setText("やまだ");
-          sheet->findChild<QLineEdit*>("word")->setText("山田");
-          return sheet;
-        },
-        "add-word");
-  }
-
-  void addingDictionary() {
-    scene->writeMaster("人名", people);
-    model = scene->model();
-    save(
-        [](AppModel& m) -> QWidget* {
-          auto* sheet = new AddDictionarySheet(m);
-          sheet->findChild<QLineEdit*>("name")->setText("人名");
-          return sheet;
-        },
-        "add-dictionary");
-  }
-
-  void localEditsFirstRun() {
-    directEdits(true);
-    save([](AppModel& m) -> QWidget* { return new LocalEditsSheet(m); }, "local-edits-first-run");
-  }
-
-  void localEdits() {
-    directEdits(false);
-    save([](AppModel& m) -> QWidget* { return new LocalEditsSheet(m); }, "local-edits");
   }
 };
 
