@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "ui/style/theme.h"
 #include "ui/style/ui_type.h"
 #include "ui/widgets/themed_label.h"
 
@@ -13,6 +14,22 @@ Sheet::Sheet(QWidget* parent) : QWidget(parent) {
   // card's empty space leaves it where it is.
   setFocusPolicy(Qt::NoFocus);
   setContentsMargins(24, 22, 24, 20);
+  followScheme();
+}
+
+void Sheet::changeEvent(QEvent* event) {
+  // A switch of the appearance, or a window drawn in a scheme of its own, changes the palette
+  // the sheet inherits.
+  if (event->type() == QEvent::PaletteChange) followScheme();
+  QWidget::changeEvent(event);
+}
+
+void Sheet::followScheme() {
+  const QColor field = Theme::surface.in(this);
+  if (palette().color(QPalette::Base) == field) return;
+  QPalette fields = palette();
+  fields.setColor(QPalette::Base, field);
+  setPalette(fields);
 }
 
 void Sheet::setDefaultButton(QPushButton* button) {

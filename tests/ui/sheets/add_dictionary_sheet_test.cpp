@@ -5,6 +5,7 @@
 
 #include "sheet_world.h"
 #include "ui/sheets/sheet_texts.h"
+#include "ui/style/theme.h"
 
 class AddDictionarySheetTest : public QObject {
   Q_OBJECT
@@ -92,6 +93,14 @@ class AddDictionarySheetTest : public QObject {
     QTest::keyClick(name(), Qt::Key_Escape);
     QCOMPARE(host->overlay->card(), nullptr);
     QVERIFY(model->pendingDictionaries().empty());
+  }
+
+  // The field stands out from the card in whichever scheme the window is drawn.
+  void theFieldFollowsTheScheme() {
+    for (const auto scheme : {ColorScheme::dark, ColorScheme::light, ColorScheme::dark}) {
+      Theme::force(host.get(), scheme);
+      QCOMPARE(name()->palette().color(QPalette::Base), Theme::surface.resolved(scheme));
+    }
   }
 
   void theNoteNamesTheOtherComputers() {

@@ -93,51 +93,32 @@ class EditSheetTest : public QObject {
     QTest::addColumn<QString>("word");
     QTest::addColumn<QStringList>("errors");
     QTest::addColumn<QStringList>("warnings");
-    const QString bom = QString(QChar(0xFEFF));
-    const QString lineBreak = "改行は入れられません";
-    QTest::newRow("in another dictionary")
-        << "A"
-        << "かいぎ"
-        << "会議室" << QStringList{} << QStringList{"辞書「B」にも同じ語があります（名詞）"};
-    QTest::newRow("in this dictionary")
-        << "B"
-        << "かいぎ"
-        << "会議室" << QStringList{"この辞書に同じ語がすでにあります（名詞）"} << QStringList{};
-    QTest::newRow("in both") << "A"
-                             << "やまだ"
-                             << "山田" << QStringList{"この辞書に同じ語がすでにあります（人名）"}
-                             << QStringList{"辞書「B」にも同じ語があります（人名）"};
-    QTest::newRow("no dictionary chosen")
-        << ""
-        << "とうきょう"
-        << "東京" << QStringList{"辞書を選択してください"} << QStringList{};
-    QTest::newRow("nothing typed")
-        << "A"
-        << ""
-        << " " << QStringList{"よみを入力してください", "単語を入力してください"} << QStringList{};
-    QTest::newRow("tab") << "A"
-                         << "とう\tきょう"
-                         << "東京" << QStringList{"タブは入れられません"} << QStringList{};
-    QTest::newRow("line feed") << "A"
-                               << "とうきょう"
-                               << "東\n京" << QStringList{lineBreak} << QStringList{};
-    QTest::newRow("line end of another system") << "A"
-                                                << "とうきょう"
-                                                << "東京\r\n"
-                                                << QStringList{lineBreak} << QStringList{};
-    QTest::newRow("carriage return") << "A"
-                                     << "とう\rきょう"
-                                     << "東京" << QStringList{lineBreak} << QStringList{};
+    const auto row = [](const char* name, const QString& dictionary, const QString& reading,
+                        const QString& word, const QStringList& errors,
+                        const QStringList& warnings = {}) {
+      QTest::newRow(name) << dictionary << reading << word << errors << warnings;
+    };
+    const QString bom(QChar(0xFEFF));
+    const QStringList lineBreak{"改行は入れられません"};
     const QStringList byteOrderMark{"よみや単語の先頭に見えない文字（BOM）は入れられません"};
-    QTest::newRow("byte-order mark before the reading") << "A" << bom + "とうきょう"
-                                                        << "東京" << byteOrderMark << QStringList{};
-    QTest::newRow("byte-order mark before the word")
-        << "A"
-        << "とうきょう"
-        << " " + bom + "東京" << byteOrderMark << QStringList{};
-    QTest::newRow("spaces and tabs around") << "A"
-                                            << " とうきょう\t"
-                                            << "東京　" << QStringList{} << QStringList{};
+    row("in another dictionary", "A", "かいぎ", "会議室", {},
+        {"辞書「B」にも同じ語があります（名詞）"});
+    row("in this dictionary", "B", "かいぎ", "会議室",
+        {"この辞書に同じ語がすでにあります（名詞）"});
+    row("in both", "A", "やまだ", "山田", {"この辞書に同じ語がすでにあります（人名）"},
+        {"辞書「B」にも同じ語があります（人名）"});
+    row("no dictionary chosen", "", "とうきょう", "東京", {"辞書を選択してください"});
+    row("nothing typed", "A", "", " ", {"よみを入力してください", "単語を入力してください"});
+    row("tab", "A", "とう\tきょう", "東京", {"タブは入れられません"});
+    row("line feed", "A", "とうきょう", "東\n京", lineBreak);
+    row("line end of another system", "A", "とうきょう", "東京\r\n", lineBreak);
+    // The IME's own warning stays beside the refusal.
+    row("carriage return", "A", "とう\rきょう", "東京", lineBreak,
+        {"この語は Mozc では使われません（よみに改行かタブがあります）"});
+    row("byte-order mark before the reading", "A", bom + "とうきょう", "東京", byteOrderMark,
+        {"この語は Mozc では使われません（よみに使えない文字（U+FEFF）があります）"});
+    row("byte-order mark before the word", "A", "とうきょう", " " + bom + "東京", byteOrderMark);
+    row("spaces and tabs around", "A", " とうきょう\t", "東京　", {});
   }
   void checksAsTheUserTypes() {
     QFETCH(QString, dictionary);
