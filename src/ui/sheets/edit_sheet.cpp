@@ -104,20 +104,21 @@ EditSheet::EditSheet(AppModel& model, EditTarget target, QWidget* parent)
   problemLines_->setSpacing(4);
   saveError_ = makeMessage(QStringLiteral("saveError"), this);
 
+  StyledButton* deleteWord = nullptr;
   if (target_.row) {
-    delete_ = new StyledButton(DangerButtonStyle, SheetTexts::deleteWord(), this);
-    delete_->setObjectName(QStringLiteral("deleteWord"));
-    delete_->setSymbol(QStringLiteral("delete"), 16);
-    connect(delete_, &QPushButton::clicked, this, &EditSheet::confirmDelete);
+    deleteWord = new StyledButton(DangerButtonStyle, SheetTexts::deleteWord(), this);
+    deleteWord->setObjectName(QStringLiteral("deleteWord"));
+    deleteWord->setSymbol(QStringLiteral("delete"), 16);
+    connect(deleteWord, &QPushButton::clicked, this, &EditSheet::confirmDelete);
   }
-  cancel_ = new StyledButton(SubtleButtonStyle, SheetTexts::cancel(), this);
-  cancel_->setObjectName(QStringLiteral("cancel"));
+  auto* cancel = new StyledButton(SubtleButtonStyle, SheetTexts::cancel(), this);
+  cancel->setObjectName(QStringLiteral("cancel"));
   save_ = new StyledButton(PrimaryButtonStyle, SheetTexts::save(), this);
   save_->setObjectName(QStringLiteral("save"));
-  connect(cancel_, &QPushButton::clicked, this, &Sheet::closeRequested);
+  connect(cancel, &QPushButton::clicked, this, &Sheet::closeRequested);
   connect(save_, &QPushButton::clicked, this, &EditSheet::save);
   setDefaultButton(save_);
-  setCancelButton(cancel_);
+  setCancelButton(cancel);
 
   auto* layout = new QVBoxLayout(this);
   layout->setSpacing(16);
@@ -127,7 +128,7 @@ EditSheet::EditSheet(AppModel& model, EditTarget target, QWidget* parent)
   layout->addWidget(problems_);
   layout->addWidget(saveError_);
   layout->addStretch(1);
-  layout->addLayout(makeButtonRow(delete_, {cancel_, save_}));
+  layout->addLayout(makeButtonRow(deleteWord, {cancel, save_}));
 
   for (QLineEdit* field : {reading_, word_, comment_}) {
     connect(field, &QLineEdit::textChanged, this, &EditSheet::refresh);

@@ -56,10 +56,9 @@ class EditSheet : public Sheet {
   QWidget* problems_;
   QVBoxLayout* problemLines_;
   ThemedLabel* saveError_;
-  StyledButton* delete_ = nullptr;
-  StyledButton* cancel_;
   StyledButton* save_;
   bool shownOnce_ = false;
-  // Saved or deleted: later presses of Return must not do it twice while the card goes away.
+  // While a change is written and after it was: the sheet then neither checks the word against
+  // the master that now holds it, nor writes it twice on another Return while the card goes.
   bool done_ = false;
 };

@@ -24,7 +24,6 @@ LocalEditsSheet::LocalEditsSheet(AppModel& model, QWidget* parent) : Sheet(paren
   lines_->setFont(UIType::body());
   lines_->setSelectionMode(QAbstractItemView::NoSelection);
   lines_->setUniformItemSizes(true);
-  lines_->setTextElideMode(Qt::ElideMiddle);
 
   skipped_ = new QWidget(this);
   skipped_->setObjectName(QStringLiteral("skipped"));
