@@ -129,6 +129,15 @@ class LocalEditsSheetTest : public QObject {
     QCOMPARE(onThisComputer("A"), a);
   }
 
+  void aFailedAbsorbKeepsTheSheet() {
+    directEdits(a, {a[0], added});
+    fs::rename(scene->master, scene->dir / "moved");
+    button("absorb")->click();
+    QCOMPARE(host->overlay->card(), sheet);
+    QVERIFY(text("error").startsWith("マスターのフォルダが見つかりません: "));
+    QCOMPARE(lines().size(), 2);
+  }
+
   void discardingAsksAndReflectsAtOnce() {
     directEdits(a, {a[0], added});
     button("discard")->click();
