@@ -17,12 +17,7 @@ class AddDictionarySheetTest : public QObject {
 
   QLineEdit* name() const { return sheet->findChild<QLineEdit*>("name"); }
   QPushButton* add() const { return sheet->findChild<QPushButton*>("add"); }
-  QStringList problem() const {
-    const std::vector<std::string> shown = labelTexts(sheet, "problem");
-    QStringList list;
-    for (const std::string& text : shown) list << QString::fromStdString(text);
-    return list;
-  }
+  QStringList problem() const { return labelTexts(sheet, "problem"); }
 
  private slots:
   void initTestCase() { prepareLook(); }

@@ -17,12 +17,6 @@ namespace {
 const Words a{{"あ", "亜", 1, ""}, {"やまだ", "山田", 5, ""}};
 const Words b{{"やまだ", "山田", 5, ""}, {"かいぎ", "会議室", 1, "3階"}};
 
-QStringList qList(const std::vector<std::string>& texts) {
-  QStringList list;
-  for (const std::string& text : texts) list << QString::fromStdString(text);
-  return list;
-}
-
 // Makes every file this process writes stop at 16 bytes, as a full disk stops a write.
 class FullDisk {
  public:
@@ -130,8 +124,8 @@ class EditSheetTest : public QObject {
     paste(field<QLineEdit>(sheet, "reading"), reading);
     paste(field<QLineEdit>(sheet, "word"), word);
 
-    QCOMPARE(qList(labelTexts(sheet, "problemError")), errors);
-    QCOMPARE(qList(labelTexts(sheet, "problemWarning")), warnings);
+    QCOMPARE(labelTexts(sheet, "problemError"), errors);
+    QCOMPARE(labelTexts(sheet, "problemWarning"), warnings);
     QCOMPARE(button(sheet, "save")->isEnabled(), errors.isEmpty());
 
     const std::string before = masterBytes();
@@ -155,7 +149,7 @@ class EditSheetTest : public QObject {
     EditSheet* sheet = open(EditTarget::adding("A"));
     commitText(field<QLineEdit>(sheet, "reading"), "かいぎ");
     commitText(field<QLineEdit>(sheet, "word"), "会議室");
-    QCOMPARE(qList(labelTexts(sheet, "problemWarning")),
+    QCOMPARE(labelTexts(sheet, "problemWarning"),
              (QStringList{"辞書「B」にも同じ語があります（名詞）",
                           "辞書「C」にも同じ語があります（名詞）"}));
   }
@@ -165,7 +159,7 @@ class EditSheetTest : public QObject {
     QCOMPARE(field<QLineEdit>(sheet, "comment")->text(), "3階");
     QCOMPARE(field<QComboBox>(sheet, "posCode")->currentText(), "名詞");
     // The word itself is no duplicate of itself.
-    QVERIFY(labelTexts(sheet, "problemError").empty());
+    QVERIFY(labelTexts(sheet, "problemError").isEmpty());
     QVERIFY(!button(sheet, "save")->isEnabled());
     QTest::keyClick(field<QLineEdit>(sheet, "reading"), Qt::Key_Return);
     QCOMPARE(host->overlay->card(), sheet);

@@ -49,13 +49,6 @@ class LocalEditsSheetTest : public QObject {
     for (int i = 0; i < list->count(); ++i) shown << list->item(i)->text();
     return shown;
   }
-  QStringList skipped() const {
-    QStringList shown;
-    for (const std::string& line : labelTexts(sheet, "skippedItem")) {
-      shown << QString::fromStdString(line);
-    }
-    return shown;
-  }
   Words onThisComputer(const std::string& name) const {
     for (const UserDictionary& d : UserDictionaryFile::read(scene->dictionary).dictionaries) {
       if (d.name == name) return d.entries;
@@ -87,7 +80,8 @@ class LocalEditsSheetTest : public QObject {
         "このパソコンではまだ一度もこのアプリで反映していないので、マスターとの違いをそのまま出"
         "しています。取り込むのは「＋」（このパソコンにだけある語）だけです。");
     QCOMPARE(lines(), (QStringList{"＋ A　あたらしい → 新（名詞）", "− A　よみ1 → a1（名詞）"}));
-    QCOMPARE(skipped(), QStringList{"・「A」: マスターにだけある 1語は残します"});
+    QCOMPARE(labelTexts(sheet, "skippedItem"),
+             QStringList{"・「A」: マスターにだけある 1語は残します"});
 
     button("absorb")->click();
     QCOMPARE(host->overlay->card(), nullptr);
@@ -106,7 +100,7 @@ class LocalEditsSheetTest : public QObject {
         "ほかのパソコンにも入ります。");
     QCOMPARE(lines(), (QStringList{"＋ A　あたらしい → 新（名詞）", "− A　よみ1 → a1（名詞）",
                                    "～ A　よみ0 → a0（名詞 → 名詞）"}));
-    QVERIFY(skipped().isEmpty());
+    QVERIFY(labelTexts(sheet, "skippedItem").isEmpty());
 
     button("absorb")->click();
     QCOMPARE(host->overlay->card(), nullptr);
@@ -177,8 +171,7 @@ class LocalEditsSheetTest : public QObject {
     QVERIFY(Scene::settle(*model));
     QVERIFY(model->state().isOK());
     QVERIFY(!sheet->findChild<QLabel*>("explanation")->isVisibleTo(sheet));
-    QCOMPARE(labelTexts(sheet, "nothing"),
-             std::vector<std::string>{"いまは直接変更した語はありません"});
+    QCOMPARE(labelTexts(sheet, "nothing"), QStringList{"いまは直接変更した語はありません"});
     QVERIFY(lines().isEmpty());
     QVERIFY(!button("absorb")->isEnabled());
 

@@ -61,10 +61,11 @@ inline bool answer(QMessageBox* box, const QString& text) {
   return false;
 }
 
-inline std::vector<std::string> labelTexts(const QWidget* root, const QString& name) {
-  std::vector<std::string> texts;
+// The texts of the labels named `name` that show inside `root`.
+inline QStringList labelTexts(const QWidget* root, const QString& name) {
+  QStringList texts;
   for (const QLabel* label : root->findChildren<QLabel*>(name)) {
-    if (label->isVisibleTo(root)) texts.push_back(label->text().toStdString());
+    if (label->isVisibleTo(root)) texts << label->text();
   }
   return texts;
 }
