@@ -13,9 +13,9 @@
 #include "sync/syncer.h"
 #include "ui/settings/section_box.h"
 #include "ui/settings/settings_texts.h"
-#include "ui/setup/themed_label.h"
 #include "ui/style/styled_button.h"
 #include "ui/style/ui_type.h"
+#include "ui/widgets/themed_label.h"
 
 namespace {
 
@@ -78,7 +78,8 @@ FileSettings::FileSettings(AppModel& model, QWidget* parent) : QWidget(parent), 
   layout->addWidget(change, 0, Qt::AlignLeft);
   layout->addStretch(1);
 
-  auto* footer = new ThemedLabel(SettingsTexts::footer(), UIType::note(), Theme::sub);
+  auto* footer = new ThemedLabel(Theme::sub, SettingsTexts::footer());
+  footer->setFont(UIType::note());
   footer->setObjectName(QStringLiteral("versionFooter"));
   footer->setAlignment(Qt::AlignHCenter);
   layout->addWidget(footer);
@@ -105,7 +106,8 @@ void FileSettings::addRow(SectionBox* box, Which which, const QString& label, co
   path->setObjectName(QStringLiteral("%1Path").arg(QLatin1String(name)));
   grid->addWidget(path, 0, 1);
   if (!note.isEmpty()) {
-    auto* kept = new ThemedLabel(note, UIType::note(), Theme::sub);
+    auto* kept = new ThemedLabel(Theme::sub, note);
+    kept->setFont(UIType::note());
     kept->setObjectName(QStringLiteral("%1Kept").arg(QLatin1String(name)));
     grid->addWidget(kept, 1, 1);
   }

@@ -7,16 +7,17 @@
 #include "ui/settings/section_box.h"
 #include "ui/settings/settings_texts.h"
 #include "ui/settings/toggle_switch.h"
-#include "ui/setup/themed_label.h"
 #include "ui/style/m_icon.h"
 #include "ui/style/styled_button.h"
 #include "ui/style/ui_type.h"
+#include "ui/widgets/themed_label.h"
 
 namespace {
 
 ThemedLabel* wrapped(const QString& text, const QFont& font, const ThemeColor& color,
                      const char* name) {
-  auto* label = new ThemedLabel(text, font, color);
+  auto* label = new ThemedLabel(color, text);
+  label->setFont(font);
   label->setWordWrap(true);
   label->setObjectName(QString::fromLatin1(name));
   return label;

@@ -4,8 +4,8 @@
 #include <QVBoxLayout>
 
 #include "ui/setup/setup_texts.h"
-#include "ui/setup/themed_label.h"
 #include "ui/style/ui_type.h"
+#include "ui/widgets/themed_label.h"
 
 FolderPanel::FolderPanel(const QString& message, const QString& prompt, const QString& startFolder,
                          QWidget* parent)
@@ -16,7 +16,8 @@ FolderPanel::FolderPanel(const QString& message, const QString& prompt, const QS
   layout->setContentsMargins(16, 14, 16, 8);
   layout->setSpacing(8);
 
-  auto* note = new ThemedLabel(message, UIType::body(), Theme::ink);
+  auto* note = new ThemedLabel(Theme::ink, message);
+  note->setFont(UIType::body());
   note->setObjectName(QStringLiteral("folderPanelMessage"));
   note->setWordWrap(true);
   layout->addWidget(note);

@@ -6,14 +6,15 @@
 #include <QPainterPath>
 #include <QVBoxLayout>
 
-#include "ui/setup/themed_label.h"
 #include "ui/style/m_icon.h"
 #include "ui/style/ui_type.h"
+#include "ui/widgets/themed_label.h"
 
 namespace {
 
 ThemedLabel* line(const QString& text, const QFont& font, const ThemeColor& color) {
-  auto* label = new ThemedLabel(text, font, color);
+  auto* label = new ThemedLabel(color, text);
+  label->setFont(font);
   label->setWordWrap(true);
   label->setAttribute(Qt::WA_TransparentForMouseEvents);
   return label;

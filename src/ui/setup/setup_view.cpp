@@ -20,10 +20,10 @@
 #include "ui/setup/setup_cards.h"
 #include "ui/setup/setup_texts.h"
 #include "ui/setup/symbol_check_box.h"
-#include "ui/setup/themed_label.h"
 #include "ui/style/m_icon.h"
 #include "ui/style/styled_button.h"
 #include "ui/style/ui_type.h"
+#include "ui/widgets/themed_label.h"
 
 namespace {
 
@@ -83,7 +83,8 @@ QWidget* stepHeading(int number, const QString& text, const char* name) {
 }
 
 ThemedLabel* wrapped(const QString& text, const QFont& font, const ThemeColor& color) {
-  auto* label = new ThemedLabel(text, font, color);
+  auto* label = new ThemedLabel(color, text);
+  label->setFont(font);
   label->setWordWrap(true);
   return label;
 }

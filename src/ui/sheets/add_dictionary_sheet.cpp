@@ -17,6 +17,7 @@ AddDictionarySheet::AddDictionarySheet(AppModel& model, QWidget* parent)
   setObjectName(QStringLiteral("addDictionarySheet"));
 
   auto* note = new ThemedLabel(Theme::sub, SheetTexts::addDictionaryNote(), this);
+  note->setWordWrap(true);
   note->setObjectName(QStringLiteral("note"));
   note->setFont(UIType::note());
 

@@ -50,6 +50,7 @@ QWidget* problemLine(const std::string& message, bool isError, QWidget* parent) 
   auto* icon = new MIcon(isError ? QStringLiteral("error") : QStringLiteral("warning"), 16, line);
   icon->setColor(color);
   auto* text = new ThemedLabel(color, q(message), line);
+  text->setWordWrap(true);
   text->setObjectName(isError ? QStringLiteral("problemError") : QStringLiteral("problemWarning"));
   text->setFont(UIType::note());
   layout->addWidget(icon, 0, Qt::AlignTop);

@@ -16,6 +16,7 @@ LocalEditsSheet::LocalEditsSheet(AppModel& model, QWidget* parent) : Sheet(paren
   setObjectName(QStringLiteral("localEditsSheet"));
 
   explanation_ = new ThemedLabel(Theme::ink, {}, this);
+  explanation_->setWordWrap(true);
   explanation_->setObjectName(QStringLiteral("explanation"));
   explanation_->setFont(UIType::body());
 
@@ -32,6 +33,7 @@ LocalEditsSheet::LocalEditsSheet(AppModel& model, QWidget* parent) : Sheet(paren
   skippedLines_->setSpacing(2);
 
   nothing_ = new ThemedLabel(Theme::sub, SheetTexts::noLocalEdits(), this);
+  nothing_->setWordWrap(true);
   nothing_->setObjectName(QStringLiteral("nothing"));
   nothing_->setFont(UIType::body());
   nothing_->setAlignment(Qt::AlignCenter);
@@ -41,6 +43,7 @@ LocalEditsSheet::LocalEditsSheet(AppModel& model, QWidget* parent) : Sheet(paren
   discard_ = new StyledButton(DangerButtonStyle, SheetTexts::discard(), this);
   discard_->setObjectName(QStringLiteral("discard"));
   auto* discardNote = new ThemedLabel(Theme::sub, SheetTexts::discardNote(), this);
+  discardNote->setWordWrap(true);
   discardNote->setObjectName(QStringLiteral("discardNote"));
   discardNote->setFont(UIType::note());
 
@@ -104,6 +107,7 @@ void LocalEditsSheet::refresh() {
     if (const std::optional<AbsorbPlan> plan = model_.absorbPlan()) {
       for (const std::string& message : plan->skipped) {
         auto* item = new ThemedLabel(Theme::sub, SheetTexts::skippedItem(message), skipped_);
+        item->setWordWrap(true);
         item->setObjectName(QStringLiteral("skippedItem"));
         item->setFont(UIType::note());
         skippedLines_->addWidget(item);

@@ -76,6 +76,7 @@ QLabel* Sheet::makeTitle(const QString& text, QWidget* parent) {
 
 ThemedLabel* Sheet::makeMessage(const QString& objectName, QWidget* parent) {
   auto* message = new ThemedLabel(Theme::danger, {}, parent);
+  message->setWordWrap(true);
   message->setObjectName(objectName);
   message->setFont(UIType::body());
   message->setTextInteractionFlags(Qt::TextSelectableByMouse);

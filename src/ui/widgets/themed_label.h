@@ -4,9 +4,9 @@
 
 #include "ui/style/theme.h"
 
-// Plain text in a theme colour (a message in `danger`, a note in `sub`), resolved at each paint
-// so that a switch of the appearance shows without touching the label. Plain text always: a
-// dictionary name holding "<" stays text.
+// Plain text in a theme colour other than `ink` alone (a message in `danger`, a note in `sub`),
+// again whenever the scheme it is drawn in changes. Plain text always: a dictionary name or a
+// path holding "<" stays text.
 class ThemedLabel : public QLabel {
   Q_OBJECT
 
@@ -18,8 +18,11 @@ class ThemedLabel : public QLabel {
   void setColor(const ThemeColor& color);
 
  protected:
+  void changeEvent(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
 
  private:
+  void applyColor();
+
   ThemeColor color_;
 };
