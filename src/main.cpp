@@ -4,6 +4,7 @@
 
 #include "background/command_line.h"
 #include "background/notifier.h"
+#include "update/finish_update.h"
 
 namespace {
 
@@ -16,7 +17,10 @@ class NotifierOnDemand : public NotificationSink {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::vector<std::string> arguments(argv, argv + argc);
+  if (arguments.size() > 1 && arguments[1] == "--finish-update") {
+    return FinishUpdate::main({arguments.begin() + 1, arguments.end()});
+  }
   NotifierOnDemand notifier;
-  return CommandLine::run(std::vector<std::string>(argv, argv + argc), notifier, std::cout,
-                          std::cerr);
+  return CommandLine::run(arguments, notifier, std::cout, std::cerr);
 }

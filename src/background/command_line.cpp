@@ -26,7 +26,9 @@ constexpr std::string_view usage =
     "  wordloom --set-master フォルダ\n"
     "      マスターのフォルダを設定します\n"
     "  wordloom --auto-reflect on|off\n"
-    "      自動反映（マスターや辞書が変わったとき、10分ごと、ログイン時）を切り替えます\n";
+    "      自動反映（マスターや辞書が変わったとき、10分ごと、ログイン時）を切り替えます\n"
+    "  wordloom --version\n"
+    "      バージョンを表示します\n";
 
 // Configuration and the per-user service belong to the real files: a run
 // pointed at copies must not make the service reflect into them.
@@ -91,6 +93,11 @@ int CommandLine::run(const std::vector<std::string>& arguments, NotificationSink
   } catch (const std::exception& e) {
     err << platform::errorText(e) << '\n';
     return 1;
+  }
+  if (rest.size() == 1 && rest[0] == "--version") {
+    // Also the updater's check that a new copy starts: it must print just the version.
+    out << AppInfo::version() << '\n';
+    return 0;
   }
   if (rest.empty()) {
     // The windowed application comes later; until then a plain run names itself.

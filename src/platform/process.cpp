@@ -6,6 +6,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <system_error>
 
 #include "platform/error_text.h"
 
@@ -13,6 +16,25 @@ extern char** environ;
 
 namespace platform {
 namespace {
+
+class SpawnAttributes {
+ public:
+  SpawnAttributes() { posix_spawnattr_init(&attributes_); }
+  SpawnAttributes(const SpawnAttributes&) = delete;
+  SpawnAttributes& operator=(const SpawnAttributes&) = delete;
+  ~SpawnAttributes() { posix_spawnattr_destroy(&attributes_); }
+  posix_spawnattr_t* get() { return &attributes_; }
+
+ private:
+  posix_spawnattr_t attributes_;
+};
+
+std::vector<char*> argvOf(std::vector<std::string>& strings) {
+  std::vector<char*> argv;
+  for (auto& a : strings) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  return argv;
+}
 
 class SpawnActions {
  public:
@@ -38,15 +60,37 @@ int waitForExit(pid_t pid) {
   return -1;
 }
 
+pid_t startDetached(const std::string& program, const std::vector<std::string>& arguments) {
+  std::vector<std::string> argvStrings{program};
+  argvStrings.insert(argvStrings.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv = argvOf(argvStrings);
+
+  SpawnActions actions;
+  posix_spawn_file_actions_addopen(actions.get(), STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(actions.get(), STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  SpawnAttributes attributes;
+  sigset_t none;
+  sigset_t all;
+  sigemptyset(&none);
+  sigfillset(&all);
+  posix_spawnattr_setsigmask(attributes.get(), &none);
+  posix_spawnattr_setsigdefault(attributes.get(), &all);
+  posix_spawnattr_setflags(attributes.get(),
+                           POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSID);
+  pid_t pid = 0;
+  const int error =
+      ::posix_spawn(&pid, program.c_str(), actions.get(), attributes.get(), argv.data(), environ);
+  if (error != 0) throw std::system_error(error, std::generic_category(), program);
+  return pid;
+}
+
 ProcessResult runProcess(const std::string& program, const std::vector<std::string>& arguments,
                          const ProcessOptions& options) {
   std::vector<std::string> argvStrings;
   argvStrings.reserve(arguments.size() + 1);
   argvStrings.push_back(program);
   argvStrings.insert(argvStrings.end(), arguments.begin(), arguments.end());
-  std::vector<char*> argv;
-  for (auto& a : argvStrings) argv.push_back(a.data());
-  argv.push_back(nullptr);
+  std::vector<char*> argv = argvOf(argvStrings);
 
   SpawnActions actions;
   int pipeFds[2] = {-1, -1};

@@ -27,6 +27,13 @@ struct ProcessOptions {
 ProcessResult runProcess(const std::string& program, const std::vector<std::string>& arguments,
                          const ProcessOptions& options = {});
 
+// Starts `program` (a path) with `arguments` and does not wait: in a session of its own, with no
+// signal blocked and every signal at its default action (whatever this process set up for itself
+// must not reach a program that outlives it), standard input and output on /dev/null and standard
+// error shared with this process. Returns its process id; throws std::system_error when it cannot
+// be started.
+pid_t startDetached(const std::string& program, const std::vector<std::string>& arguments);
+
 // Waits for the child `pid` to end: its exit status, 128 + signal number when
 // a signal ended it, -1 when it cannot be waited for.
 int waitForExit(pid_t pid);
