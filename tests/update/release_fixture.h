@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -83,7 +84,8 @@ struct ArchiveEntry {
   std::string content = {};
   Type type = Type::file;
   mode_t mode = 0644;
-  std::string link = {};  // symlink and hardlink target
+  std::string link = {};    // symlink and hardlink target
+  std::uint64_t zeros = 0;  // zero bytes after `content`, written without holding them
 };
 
 // A .tar.gz (pax) holding exactly the entries given, whatever they are.
@@ -93,6 +95,7 @@ inline void writeArchive(const std::filesystem::path& file,
                                                               archive_write_free);
   archive_write_set_format_pax_restricted(out.get());
   archive_write_add_filter_gzip(out.get());
+  archive_write_set_filter_option(out.get(), "gzip", "compression-level", "1");
   if (archive_write_open_filename(out.get(), file.c_str()) != ARCHIVE_OK) {
     throw std::runtime_error(archive_error_string(out.get()));
   }
@@ -101,8 +104,9 @@ inline void writeArchive(const std::filesystem::path& file,
                                                                         archive_entry_free);
     archive_entry_set_pathname(entry.get(), e.name.c_str());
     archive_entry_set_perm(entry.get(), e.mode);
-    const std::int64_t size =
-        e.type == ArchiveEntry::Type::file ? static_cast<std::int64_t>(e.content.size()) : 0;
+    const std::int64_t size = e.type == ArchiveEntry::Type::file
+                                  ? static_cast<std::int64_t>(e.content.size() + e.zeros)
+                                  : 0;
     archive_entry_set_size(entry.get(), size);
     switch (e.type) {
       case ArchiveEntry::Type::file:
@@ -131,6 +135,12 @@ inline void writeArchive(const std::filesystem::path& file,
       throw std::runtime_error(archive_error_string(out.get()));
     }
     if (!e.content.empty()) archive_write_data(out.get(), e.content.data(), e.content.size());
+    const std::string block(1 << 20, '\0');
+    for (std::uint64_t left = e.zeros; left > 0;) {
+      const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, block.size()));
+      archive_write_data(out.get(), block.data(), n);
+      left -= n;
+    }
   }
   archive_write_close(out.get());
 }
