@@ -67,7 +67,6 @@ pid_t startDetached(const std::string& program, const std::vector<std::string>& 
 
   SpawnActions actions;
   posix_spawn_file_actions_addopen(actions.get(), STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(actions.get(), STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
   SpawnAttributes attributes;
   sigset_t none;
   sigset_t all;

@@ -29,8 +29,8 @@ ProcessResult runProcess(const std::string& program, const std::vector<std::stri
 
 // Starts `program` (a path) with `arguments` and does not wait: in a session of its own, with no
 // signal blocked and every signal at its default action (whatever this process set up for itself
-// must not reach a program that outlives it), standard input and output on /dev/null and standard
-// error shared with this process. Returns its process id; throws std::system_error when it cannot
+// must not reach a program that outlives it), standard input on /dev/null, standard output and
+// error shared with this process (where its diagnostics are kept). Returns its process id; throws std::system_error when it cannot
 // be started.
 pid_t startDetached(const std::string& program, const std::vector<std::string>& arguments);
 

@@ -276,6 +276,8 @@ void UpdatePolicyTest::pagesOpenInTheBrowserOrTheFileManager() {
   QCOMPARE(manager.shown, QStringList{archive.toString()});
   QTest::qWait(200);
   QVERIFY(opened.urls.isEmpty());
+  QDesktopServices::unsetUrlHandler("https");
+  QDesktopServices::unsetUrlHandler("file");
 }
 
 void UpdatePolicyTest::replaceInPlaceOnlyWhereItIsSafe() {
