@@ -8,12 +8,12 @@
 #include <string>
 #include <string_view>
 
+#include "master/diff.h"
 #include "master/master_error.h"
 #include "master/master_format.h"
 #include "master/validation.h"
 #include "platform/text.h"
 #include "support/reference_utf8.h"
-#include "master/diff.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);

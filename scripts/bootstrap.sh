@@ -10,6 +10,7 @@ packages=(
   protobuf-compiler libprotobuf-dev
   clang libclang-rt-14-dev
   qt6-base-dev fonts-noto-cjk
+  libsodium-dev libarchive-dev openssl minisign
   mozc-server emacs-mozc-bin
   dbus dbus-daemon systemd procps util-linux python3 time
   locales libc-l10n
