@@ -16,12 +16,23 @@ class UpdateEndToEndTest : public QObject {
   Q_OBJECT
 
  private slots:
+  void initTestCase();
+  void init();
   void aReleaseUpdatesItselfToTheNext();
+  void anAutomaticUpdateSwapsWhenTheApplicationQuits();
 
  private:
   // Runs a program with HOME in the test's folder; its exit status, output in `output`.
   int run(const QString& program, const QStringList& arguments, QString* output = nullptr);
+  // Runs the stand-in application; its exit status.
+  int runClient(const char* mode);
+  QString installedVersion();
+  bool oldCopyTrashed();
+
   TempDir dir;
+  std::unique_ptr<TestHttpsServer> server;
+  QString oldArchive;
+  const fs::path root = dir / "home/.local/opt/Wordloom";
 };
 
 int UpdateEndToEndTest::run(const QString& program, const QStringList& arguments, QString* output) {
@@ -39,49 +50,68 @@ int UpdateEndToEndTest::run(const QString& program, const QStringList& arguments
   return process.exitCode();
 }
 
-void UpdateEndToEndTest::aReleaseUpdatesItselfToTheNext() {
-  const QString source = QString::fromLocal8Bit(qgetenv("WORDLOOM_SOURCE_DIR"));
-  const QString release = source + "/scripts/release.sh";
-  const QString key = QString::fromStdString((dir / "test.key").string());
-  const QString publicKey = QString::fromStdString((dir / "test.pub").string());
-  QCOMPARE(run("minisign", {"-G", "-W", "-p", publicKey, "-s", key}), 0);
-
-  // The installed copy: release 1.6 through its own install.sh.
-  const QString old = QString::fromStdString((dir / "old").string());
-  QString oldArchive;
-  QCOMPARE(run(release, {"--key", key, "--binary", WORDLOOM_EXECUTABLE, "--out", old}, &oldArchive),
-           0);
-  fs::create_directories(dir / "unpacked");
-  QCOMPARE(run("tar", {"-xzf", oldArchive.trimmed().split('\n').last(), "-C",
-                       QString::fromStdString((dir / "unpacked").string())}),
-           0);
-  QCOMPARE(run(QString::fromStdString((dir / "unpacked/Wordloom/install.sh").string()), {}), 0);
-  const fs::path root = dir / "home/.local/opt/Wordloom";
-  const QString installed = QString::fromStdString((root / "bin/wordloom").string());
+QString UpdateEndToEndTest::installedVersion() {
   QString version;
-  QCOMPARE(run(installed, {"--version"}, &version), 0);
-  QCOMPARE(version, QStringLiteral("1.6\n"));
+  return run(QString::fromStdString((root / "bin/wordloom").string()), {"--version"}, &version) == 0
+             ? version
+             : QString();
+}
+
+bool UpdateEndToEndTest::oldCopyTrashed() {
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(dir / "home/.local/share/Trash/files", error)) {
+    if (entry.path().filename().string().starts_with("Wordloom（1.6 を置き換え ")) return true;
+  }
+  return false;
+}
+
+// Two releases signed by a fresh key: 1.6 to install, 99.1 on the server.
+void UpdateEndToEndTest::initTestCase() {
+  const QString release =
+      QString::fromLocal8Bit(qgetenv("WORDLOOM_SOURCE_DIR")) + "/scripts/release.sh";
+  const QString key = QString::fromStdString((dir / "test.key").string());
+  QCOMPARE(run("minisign",
+               {"-G", "-W", "-p", QString::fromStdString((dir / "test.pub").string()), "-s", key}),
+           0);
+  QCOMPARE(run(release,
+               {"--key", key, "--binary", WORDLOOM_EXECUTABLE, "--out",
+                QString::fromStdString((dir / "old").string())},
+               &oldArchive),
+           0);
+  oldArchive = oldArchive.trimmed().split('\n').last();
+  QString made;
+  QCOMPARE(run(release,
+               {"--key", key, "--binary", WORDLOOM_NEXT_EXECUTABLE, "--out",
+                QString::fromStdString((dir / "next").string())},
+               &made),
+           0);
+  const QString archive = QFileInfo(made.trimmed().split('\n').last()).fileName();
+  QVERIFY2(archive.startsWith("Wordloom-99.1-"), qPrintable(made));
+  server = std::make_unique<TestHttpsServer>(dir / "certs");
+  server->setFile("/apps/wordloom/version.json", (dir / "next/version.json"));
+  server->setFile("/apps/wordloom/" + archive, dir / "next" / archive.toStdString());
+  server->setFile("/apps/wordloom/" + archive + ".minisig",
+                  dir / "next" / (archive + ".minisig").toStdString());
+}
+
+// A user's install of 1.6 through the release's own install.sh.
+void UpdateEndToEndTest::init() {
+  fs::remove_all(dir / "home");
+  fs::remove_all(dir / "unpacked");
+  fs::create_directories(dir / "unpacked");
+  QCOMPARE(
+      run("tar", {"-xzf", oldArchive, "-C", QString::fromStdString((dir / "unpacked").string())}),
+      0);
+  QCOMPARE(run(QString::fromStdString((dir / "unpacked/Wordloom/install.sh").string()), {}), 0);
+  QCOMPARE(installedVersion(), QStringLiteral("1.6\n"));
   QCOMPARE(fs::read_symlink(dir / "home/.local/bin/wordloom"), root / "bin/wordloom");
   QVERIFY(platform::readFile(dir / "home/.local/share/applications/jp.kumomori.wordloom.desktop")
               .find("Exec=" + (root / "bin/wordloom").string()) != std::string::npos);
   QVERIFY(
       fs::exists(dir / "home/.local/share/icons/hicolor/scalable/apps/jp.kumomori.wordloom.svg"));
+}
 
-  // The next release, on the server.
-  const QString next = QString::fromStdString((dir / "next").string());
-  QString made;
-  QCOMPARE(run(release, {"--key", key, "--binary", WORDLOOM_NEXT_EXECUTABLE, "--out", next}, &made),
-           0);
-  const QString archive = QFileInfo(made.trimmed().split('\n').last()).fileName();
-  QVERIFY2(archive.startsWith("Wordloom-99.1-"), qPrintable(made));
-  TestHttpsServer server(dir / "certs");
-  server.setFile("/apps/wordloom/version.json", (dir / "next/version.json"));
-  server.setFile("/apps/wordloom/" + archive, dir / "next" / archive.toStdString());
-  server.setFile("/apps/wordloom/" + archive + ".minisig",
-                 dir / "next" / (archive + ".minisig").toStdString());
-
-  // The application checks, downloads, arranges the swap and quits; the swap then runs and
-  // starts the new copy, whose output joins the application's.
+int UpdateEndToEndTest::runClient(const char* mode) {
   QProcess client;
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.insert("HOME", QString::fromStdString((dir / "home").string()));
@@ -91,28 +121,37 @@ void UpdateEndToEndTest::aReleaseUpdatesItselfToTheNext() {
   client.setProcessEnvironment(environment);
   client.setStandardOutputFile(QString::fromStdString((dir / "client.out").string()));
   client.setStandardErrorFile(QString::fromStdString((dir / "client.err").string()));
-  client.start(UPDATE_CLIENT, {server.url("/apps/wordloom/version.json").toString(),
-                               QString::fromStdString((dir / "certs/ca.pem").string()),
-                               QString::fromStdString(root.string())});
-  QVERIFY(QTest::qWaitFor([&] { return client.state() == QProcess::NotRunning; }, 60000));
-  QVERIFY2(client.exitCode() == 0, platform::readFile(dir / "client.err").c_str());
+  client.start(UPDATE_CLIENT,
+               {QString::fromLatin1(mode), server->url("/apps/wordloom/version.json").toString(),
+                QString::fromStdString((dir / "certs/ca.pem").string()),
+                QString::fromStdString(root.string())});
+  if (!QTest::qWaitFor([&] { return client.state() == QProcess::NotRunning; }, 60000)) return -1;
+  if (client.exitCode() != 0) qWarning("%s", platform::readFile(dir / "client.err").c_str());
+  return client.exitCode();
+}
+
+// The application checks, downloads, arranges the swap and quits; the swap then runs and starts
+// the new copy, whose output joins the application's.
+void UpdateEndToEndTest::aReleaseUpdatesItselfToTheNext() {
+  QCOMPARE(runClient("manual"), 0);
   QVERIFY(QTest::qWaitFor(
       [&] { return platform::readFile(dir / "client.out").find("99.1") != std::string::npos; },
       30000));
   QCOMPARE(platform::readFile(dir / "client.out"), std::string("99.1\n"));
-
-  QCOMPARE(run(installed, {"--version"}, &version), 0);
-  QCOMPARE(version, QStringLiteral("99.1\n"));
-  QCOMPARE(server.requested.size(), 3);
+  QCOMPARE(installedVersion(), QStringLiteral("99.1\n"));
   for (const auto& entry : fs::directory_iterator(root.parent_path())) {
     QVERIFY2(!entry.path().filename().string().starts_with(FinishUpdate::workPrefix),
              entry.path().c_str());
   }
-  bool trashed = false;
-  for (const auto& entry : fs::directory_iterator(dir / "home/.local/share/Trash/files")) {
-    trashed = trashed || entry.path().filename().string().starts_with("Wordloom（1.6 を置き換え ");
-  }
-  QVERIFY(trashed);
+  QVERIFY(oldCopyTrashed());
+}
+
+// Prepared silently at launch, swapped in once the application has quit, not started again.
+void UpdateEndToEndTest::anAutomaticUpdateSwapsWhenTheApplicationQuits() {
+  QCOMPARE(runClient("auto"), 0);
+  QVERIFY(QTest::qWaitFor([&] { return installedVersion() == QStringLiteral("99.1\n"); }, 30000));
+  QVERIFY(QTest::qWaitFor([&] { return oldCopyTrashed(); }, 10000));
+  QCOMPARE(platform::readFile(dir / "client.out"), std::string());
 }
 
 QTEST_GUILESS_MAIN(UpdateEndToEndTest)
