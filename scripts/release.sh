@@ -53,6 +53,10 @@ install -D -m 0644 "$root/resources/desktop/jp.kumomori.wordloom.desktop" \
   "$tree/share/applications/jp.kumomori.wordloom.desktop"
 install -D -m 0644 "$root/resources/desktop/jp.kumomori.wordloom.svg" \
   "$tree/share/icons/hicolor/scalable/apps/jp.kumomori.wordloom.svg"
+# Where the windows look for the icon font: beside the program, under share/wordloom/fonts.
+for f in MaterialSymbolsOutlined.ttf LICENSE; do
+  install -D -m 0644 "$root/resources/fonts/$f" "$tree/share/wordloom/fonts/$f"
+done
 
 comment="app:jp.kumomori.wordloom version:$version arch:$arch"
 python3 - "$tree" "$version" "$arch" <<'PY'
