@@ -122,7 +122,7 @@ void UpdatePolicyTest::offerPolicy() {
                  c.action,
              c.name);
   }
-  // Without a window registered, nothing is shown, and offer() says what it would have done.
+  // offer() applies the policy with the settings and this copy as they are.
   QList<UpdatePrompt::WindowRequest> shown;
   UpdatePrompt::setPresenter([&](const UpdatePrompt::WindowRequest& r) { shown << r; });
   QVERIFY(!UpdatePrompt::offer("Wordloom", "1.7", withZip, std::nullopt));
