@@ -21,7 +21,8 @@ bool ready() {
 }
 
 std::optional<std::vector<std::uint8_t>> base64(std::string_view text) {
-  if (!ready()) return std::nullopt;
+  // Nothing this reads is empty, and libsodium takes no empty buffer.
+  if (text.empty() || !ready()) return std::nullopt;
   std::vector<std::uint8_t> out(text.size());
   std::size_t length = 0;
   const char* end = nullptr;

@@ -69,6 +69,7 @@ TEST(Minisign, RefusesMalformedText) {
       "untrusted comment: x\n",
       good.substr(good.find('\n') + 1),                          // no untrusted comment
       "untrusted comment: x\n!!!!\ntrusted comment: c\nAAAA\n",  // not base64
+      "untrusted comment: x\n\ntrusted comment: c\n\n",          // empty lines
       good + "extra line\n",
       std::string(9000, 'A'),
   };
