@@ -1,0 +1,105 @@
+#include "ui/main/root_view.h"
+
+#include <QSplitter>
+#include <QStackedLayout>
+
+#include "app/app_model.h"
+#include "ui/main/confirmation.h"
+#include "ui/main/main_panel.h"
+#include "ui/main/main_texts.h"
+#include "ui/main/sidebar.h"
+#include "ui/style/styled_button.h"
+
+namespace {
+
+constexpr int sidebarWidth = 240;
+
+}  // namespace
+
+RootView::RootView(AppModel& model, QWidget* parent)
+    : QWidget(parent),
+      model_(model),
+      pages_(new QStackedLayout(this)),
+      splitter_(new QSplitter(Qt::Horizontal)),
+      sidebar_(new Sidebar(model)),
+      panel_(new MainPanel(model)) {
+  setObjectName(QStringLiteral("rootView"));
+  setAutoFillBackground(true);
+  splitter_->setObjectName(QStringLiteral("splitter"));
+  splitter_->setChildrenCollapsible(false);
+  splitter_->setHandleWidth(1);
+  sidebar_->setMinimumWidth(200);
+  sidebar_->setMaximumWidth(360);
+  panel_->setMinimumWidth(480);
+  splitter_->addWidget(sidebar_);
+  splitter_->addWidget(panel_);
+  splitter_->setStretchFactor(0, 0);
+  splitter_->setStretchFactor(1, 1);
+  splitter_->setSizes({sidebarWidth, 1120 - sidebarWidth});
+  pages_->addWidget(splitter_);
+
+  connect(sidebar_, &Sidebar::addDictionaryRequested, this,
+          [this] { setOverlay(Overlay::addDictionary()); });
+  connect(sidebar_, &Sidebar::dictionaryDeletionRequested, this,
+          &RootView::confirmDictionaryDeletion);
+  connect(sidebar_, &Sidebar::settingsRequested, this, &RootView::settingsRequested);
+  connect(panel_, &MainPanel::overlayRequested, this,
+          [this](const Overlay& overlay) { setOverlay(overlay); });
+  connect(panel_, &MainPanel::actionErrorRaised, this,
+          [this](const std::string& message) { setActionError(message); });
+  connect(panel_, &MainPanel::actionErrorDismissed, this, [this] { setActionError(std::nullopt); });
+  connect(panel_, &MainPanel::dictionaryDeletionRequested, this,
+          &RootView::confirmDictionaryDeletion);
+
+  connect(&model_, &AppModel::pathsChanged, this, &RootView::updatePage);
+  connect(&model_, &AppModel::isChoosingFolderChanged, this, &RootView::updatePage);
+  updatePage();
+}
+
+void RootView::updatePage() {
+  const bool setup = model_.showsSetup();
+  if (setup && setup_ == nullptr) {
+    // Made afresh each time setup is entered: it starts from what it finds then.
+    setup_ = new QWidget;
+    setup_->setObjectName(QStringLiteral("setupPage"));
+    pages_->addWidget(setup_);
+    setOverlay(std::nullopt);
+  } else if (!setup && setup_ != nullptr) {
+    pages_->removeWidget(setup_);
+    setup_->deleteLater();
+    setup_ = nullptr;
+  }
+  pages_->setCurrentWidget(setup ? setup_ : static_cast<QWidget*>(splitter_));
+}
+
+void RootView::setOverlay(std::optional<Overlay> overlay) {
+  const bool same =
+      overlay_.has_value() == overlay.has_value() && (!overlay || overlay_->id() == overlay->id());
+  if (same) return;
+  const bool closing = overlay_.has_value() && !overlay.has_value();
+  overlay_ = std::move(overlay);
+  panel_->setSheetOpen(overlay_.has_value());
+  emit overlayChanged();
+  if (closing) panel_->focusTable();
+}
+
+void RootView::setActionError(std::optional<std::string> message) {
+  actionError_ = std::move(message);
+  panel_->setActionError(actionError_);
+}
+
+void RootView::confirmDictionaryDeletion(const std::string& name) {
+  if (overlay_) return;
+  deletingDictionary_ = name;
+  QMessageBox* box = Confirmation::open(
+      this,
+      {QStringLiteral("dictionaryDeletionConfirmation"), MainTexts::dictionaryDeletionTitle(name),
+       MainTexts::dictionaryDeletionMessage(model_.isPending(name), model_.count(name)),
+       QStringLiteral("削除"), DangerButtonStyle, false},
+      [this, name] {
+        if (std::optional<std::string> message = model_.deleteDictionary(name)) {
+          setActionError(std::move(message));
+        }
+      });
+  connect(box, &QDialog::finished, this, [this] { deletingDictionary_.reset(); });
+}
