@@ -54,6 +54,8 @@ RootView::RootView(AppModel& model, QWidget* parent)
   connect(&model_, &AppModel::pathsChanged, this, &RootView::updatePage);
   connect(&model_, &AppModel::isChoosingFolderChanged, this, &RootView::updatePage);
   updatePage();
+  // The window opens with the keyboard on the words.
+  panel_->focusTable();
 }
 
 void RootView::updatePage() {

@@ -6,6 +6,8 @@ ThemedLabel::ThemedLabel(const QString& text, const ThemeColor& color, double op
                          QWidget* parent)
     : QLabel(text, parent), color_(color), opacity_(opacity) {
   setTextFormat(Qt::PlainText);
+  // On a view's viewport a label would draw in the Text role.
+  setForegroundRole(QPalette::WindowText);
   applyColor();
 }
 

@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "ui/main/column_widths.h"
+#include "ui/main/themed_label.h"
 #include "ui/style/material_symbols.h"
 #include "ui/style/theme.h"
 #include "ui/style/ui_type.h"
@@ -50,7 +51,8 @@ class ChevronDelegate : public QStyledItemDelegate {
 
 }  // namespace
 
-WordTable::WordTable(QWidget* parent) : QTableView(parent), empty_(new QLabel(viewport())) {
+WordTable::WordTable(QWidget* parent)
+    : QTableView(parent), empty_(ThemedLabel::hint({}, viewport())) {
   setObjectName(QStringLiteral("wordTable"));
   setModel(&model_);
   setItemDelegate(new ChevronDelegate(this));
@@ -97,9 +99,7 @@ WordTable::WordTable(QWidget* parent) : QTableView(parent), empty_(new QLabel(vi
   empty_->setObjectName(QStringLiteral("emptyState"));
   empty_->setAlignment(Qt::AlignCenter);
   empty_->setWordWrap(true);
-  empty_->setTextFormat(Qt::PlainText);
   empty_->setFont(UIType::body());
-  empty_->setForegroundRole(QPalette::PlaceholderText);
   empty_->hide();
 }
 

@@ -156,6 +156,22 @@ class MainWindowScreens : public QObject {
     QVERIFY(Screens().render(window, name));
   }
 
+  // A master with a problem on many lines: the banner scrolls, the table stays.
+  void aLongMasterProblem() {
+    Scene scene;
+    Words doubled;
+    for (const DictEntry& entry : people()) {
+      doubled.push_back(entry);
+      doubled.push_back(entry);
+    }
+    scene.writeMaster("人名", doubled);
+    scene.writeDictionary({});
+    auto model = scene.model();
+    QVERIFY(MainScene::reflect(*model));
+    MainWindow window(*model);
+    QVERIFY(Screens().render(window, QStringLiteral("banner-master-problem-long")));
+  }
+
   // Every banner that can stand together, above each other, and a deletion question.
   void bannersTogether() {
     Scene scene;

@@ -418,6 +418,10 @@ class MainWindowTest : public QObject {
     QLabel* empty = table()->emptyLabel();
     QVERIFY(empty->isVisible());
     QCOMPARE(empty->text(), QStringLiteral("語がありません"));
+    // A dim hint, also on the table's viewport, whose labels draw in another role.
+    QColor hint = Theme::ink.in(empty);
+    hint.setAlphaF(0.3f);
+    QCOMPARE(empty->palette().color(empty->foregroundRole()), hint);
 
     scene->writeMaster("人名", words("名", 2));
     model->reload();
