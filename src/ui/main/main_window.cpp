@@ -1,7 +1,5 @@
 #include "ui/main/main_window.h"
 
-#include <QCloseEvent>
-
 #include "background/app_info.h"
 #include "ui/main/root_view.h"
 
@@ -13,9 +11,4 @@ MainWindow::MainWindow(AppModel& model, QWidget* parent)
   setAutoFillBackground(true);
   setCentralWidget(root_);
   resize(1120, 620);
-}
-
-void MainWindow::closeEvent(QCloseEvent* event) {
-  emit closeRequested();
-  QMainWindow::closeEvent(event);
 }
