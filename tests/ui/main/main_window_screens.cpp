@@ -1,8 +1,10 @@
 // Renders the main window in the states a user meets, light and dark, to PNG files under the
 // build folder for a person to look at. Asserts only that each image was written.
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QImage>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QTest>
 
@@ -62,6 +64,13 @@ class Screens {
     QDir().mkpath(folder_);
   }
 
+  bool save(const QPixmap& picture, const QString& name, ColorScheme scheme) {
+    return picture.save(
+        QStringLiteral("%1/%2-%3.png")
+            .arg(folder_, name,
+                 scheme == ColorScheme::light ? QStringLiteral("light") : QStringLiteral("dark")));
+  }
+
   // Renders the window in both schemes as <name>-light.png and <name>-dark.png.
   bool render(MainWindow& window, const QString& name) {
     bool written = true;
@@ -109,6 +118,23 @@ class MainWindowScreens : public QObject {
 
     window.rootView()->mainPanel()->table()->selectPositions({1, 2, 4});
     QVERIFY(screens.render(window, QStringLiteral("all-dictionaries-selected")));
+
+    // The rows' menu with its move submenu, drawn on their own.
+    auto* table = window.rootView()->mainPanel()->table();
+    const QPoint at = table->visualRect(table->model()->index(2, 0)).center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, table->viewport()->mapToGlobal(at));
+    QCoreApplication::sendEvent(table->viewport(), &event);
+    auto* menu = window.findChild<QMenu*>(QStringLiteral("rowMenu"));
+    QVERIFY(menu);
+    auto* move = menu->findChild<QMenu*>(QStringLiteral("moveMenu"));
+    for (const ColorScheme scheme : {ColorScheme::light, ColorScheme::dark}) {
+      Theme::force(menu, scheme);
+      Theme::force(move, scheme);
+      move->popup(menu->geometry().topRight());
+      QVERIFY(screens.save(menu->grab(), QStringLiteral("row-menu"), scheme));
+      QVERIFY(screens.save(move->grab(), QStringLiteral("move-menu"), scheme));
+    }
+    menu->close();
 
     model->setSelection("人名");
     model->setQuery("た");
