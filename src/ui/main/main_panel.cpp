@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -13,13 +14,13 @@
 #include "app/app_model.h"
 #include "platform/text.h"
 #include "ui/main/banner_view.h"
-#include "ui/main/confirmation.h"
 #include "ui/main/main_texts.h"
-#include "ui/main/themed_label.h"
 #include "ui/main/word_table.h"
 #include "ui/style/styled_button.h"
 #include "ui/style/symbol_icon.h"
 #include "ui/style/ui_type.h"
+#include "ui/widgets/confirmation.h"
+#include "ui/widgets/themed_label.h"
 
 using MainTexts::text;
 
@@ -28,8 +29,8 @@ MainPanel::MainPanel(AppModel& model, QWidget* parent)
       model_(model),
       bannerBox_(new QVBoxLayout),
       title_(new QLabel),
-      count_(new ThemedLabel({}, Theme::sub)),
-      selected_(new ThemedLabel({}, Theme::accent)),
+      count_(new ThemedLabel(Theme::sub)),
+      selected_(new ThemedLabel(Theme::accent)),
       more_(new QToolButton),
       addButton_(new StyledButton(PrimaryButtonStyle, QStringLiteral("語を追加"))),
       addAction_(new QAction(QStringLiteral("語を追加"), this)),
@@ -307,21 +308,23 @@ void MainPanel::showRowMenu(const std::vector<EntryRow>& rows, const QPoint& glo
 void MainPanel::confirmRowDeletion(const std::vector<EntryRow>& rows) {
   if (rows.empty()) return;
   const Rows shared = std::make_shared<const std::vector<EntryRow>>(rows);
-  Confirmation::open(
-      this,
-      {QStringLiteral("rowDeletionConfirmation"), MainTexts::rowDeletionTitle(rows),
-       MainTexts::rowDeletionMessage(rows), QStringLiteral("削除"), DangerButtonStyle, false},
-      [this, shared] { removeRows(AppModel::Delete{*shared}, *shared); });
+  QMessageBox* box =
+      openConfirmation(this,
+                       {MainTexts::rowDeletionTitle(rows), MainTexts::rowDeletionMessage(rows),
+                        QStringLiteral("削除"), true},
+                       [this, shared] { removeRows(AppModel::Delete{*shared}, *shared); });
+  box->setObjectName(QStringLiteral("rowDeletionConfirmation"));
 }
 
 void MainPanel::confirmBigChange() {
   const auto* big = std::get_if<MacState::BigChange>(&model_.state().value);
   if (big == nullptr) return;
-  Confirmation::open(
-      this,
-      {QStringLiteral("bigChangeConfirmation"), MainTexts::bigChangeTitle(),
-       MainTexts::bigChangeMessage(big->diff), QStringLiteral("反映"), PrimaryButtonStyle, true},
-      [this] { model_.sync(false, true); });
+  QMessageBox* box =
+      openConfirmation(this,
+                       {MainTexts::bigChangeTitle(), MainTexts::bigChangeMessage(big->diff),
+                        QStringLiteral("反映"), false},
+                       [this] { model_.sync(false, true); });
+  box->setObjectName(QStringLiteral("bigChangeConfirmation"));
 }
 
 void MainPanel::removeRows(const AppModel::Change& change, const std::vector<EntryRow>& rows) {

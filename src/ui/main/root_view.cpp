@@ -1,14 +1,19 @@
 #include "ui/main/root_view.h"
 
+#include <QMessageBox>
 #include <QSplitter>
 #include <QStackedLayout>
 
 #include "app/app_model.h"
-#include "ui/main/confirmation.h"
 #include "ui/main/main_panel.h"
 #include "ui/main/main_texts.h"
 #include "ui/main/sidebar.h"
-#include "ui/style/styled_button.h"
+#include "ui/setup/setup_view.h"
+#include "ui/sheets/add_dictionary_sheet.h"
+#include "ui/sheets/edit_sheet.h"
+#include "ui/sheets/local_edits_sheet.h"
+#include "ui/widgets/card_overlay.h"
+#include "ui/widgets/confirmation.h"
 
 namespace {
 
@@ -22,7 +27,8 @@ RootView::RootView(AppModel& model, QWidget* parent)
       pages_(new QStackedLayout(this)),
       splitter_(new QSplitter(Qt::Horizontal)),
       sidebar_(new Sidebar(model)),
-      panel_(new MainPanel(model)) {
+      panel_(new MainPanel(model)),
+      cards_(new CardOverlay(this)) {
   setObjectName(QStringLiteral("rootView"));
   setAutoFillBackground(true);
   splitter_->setObjectName(QStringLiteral("splitter"));
@@ -42,7 +48,6 @@ RootView::RootView(AppModel& model, QWidget* parent)
           [this] { setOverlay(Overlay::addDictionary()); });
   connect(sidebar_, &Sidebar::dictionaryDeletionRequested, this,
           &RootView::confirmDictionaryDeletion);
-  connect(sidebar_, &Sidebar::settingsRequested, this, &RootView::settingsRequested);
   connect(panel_, &MainPanel::overlayRequested, this,
           [this](const Overlay& overlay) { setOverlay(overlay); });
   connect(panel_, &MainPanel::actionErrorRaised, this,
@@ -62,8 +67,7 @@ void RootView::updatePage() {
   const bool setup = model_.showsSetup();
   if (setup && setup_ == nullptr) {
     // Made afresh each time setup is entered: it starts from what it finds then.
-    setup_ = new QWidget;
-    setup_->setObjectName(QStringLiteral("setupPage"));
+    setup_ = new SetupView(model_);
     pages_->addWidget(setup_);
     setOverlay(std::nullopt);
   } else if (!setup && setup_ != nullptr) {
@@ -78,11 +82,26 @@ void RootView::setOverlay(std::optional<Overlay> overlay) {
   const bool same =
       overlay_.has_value() == overlay.has_value() && (!overlay || overlay_->id() == overlay->id());
   if (same) return;
-  const bool closing = overlay_.has_value() && !overlay.has_value();
   overlay_ = std::move(overlay);
   panel_->setSheetOpen(overlay_.has_value());
+  if (overlay_) {
+    Sheet* sheet = makeSheet(*overlay_);
+    connect(sheet, &Sheet::closeRequested, this, [this] { setOverlay(std::nullopt); });
+    cards_->show(sheet);
+  } else {
+    cards_->dismiss();
+    panel_->focusTable();
+  }
   emit overlayChanged();
-  if (closing) panel_->focusTable();
+}
+
+Sheet* RootView::makeSheet(const Overlay& overlay) {
+  if (const auto* target = std::get_if<EditTarget>(&overlay.value)) {
+    return new EditSheet(model_, *target);
+  }
+  if (std::holds_alternative<Overlay::LocalEdits>(overlay.value))
+    return new LocalEditsSheet(model_);
+  return new AddDictionarySheet(model_);
 }
 
 void RootView::setActionError(std::optional<std::string> message) {
@@ -93,15 +112,16 @@ void RootView::setActionError(std::optional<std::string> message) {
 void RootView::confirmDictionaryDeletion(const std::string& name) {
   if (overlay_) return;
   deletingDictionary_ = name;
-  QMessageBox* box = Confirmation::open(
+  QMessageBox* box = openConfirmation(
       this,
-      {QStringLiteral("dictionaryDeletionConfirmation"), MainTexts::dictionaryDeletionTitle(name),
+      {MainTexts::dictionaryDeletionTitle(name),
        MainTexts::dictionaryDeletionMessage(model_.isPending(name), model_.count(name)),
-       QStringLiteral("削除"), DangerButtonStyle, false},
+       QStringLiteral("削除"), true},
       [this, name] {
         if (std::optional<std::string> message = model_.deleteDictionary(name)) {
           setActionError(std::move(message));
         }
       });
+  box->setObjectName(QStringLiteral("dictionaryDeletionConfirmation"));
   connect(box, &QDialog::finished, this, [this] { deletingDictionary_.reset(); });
 }

@@ -7,9 +7,11 @@
 #include "ui/main/overlay.h"
 
 class AppModel;
+class CardOverlay;
 class MainPanel;
 class QSplitter;
 class QStackedLayout;
+class Sheet;
 class Sidebar;
 
 // The main window's content: the setup flow while the model asks for it, else the sidebar and
@@ -24,8 +26,10 @@ class RootView : public QWidget {
   Sidebar* sidebar() const { return sidebar_; }
   MainPanel* mainPanel() const { return panel_; }
   QSplitter* splitter() const { return splitter_; }
-  // The setup flow's page, present while the model shows setup.
+  // The setup flow, present while the model shows setup.
   QWidget* setupPage() const { return setup_; }
+  // Where the sheets are shown.
+  CardOverlay* cardOverlay() const { return cards_; }
 
   const std::optional<Overlay>& overlay() const { return overlay_; }
   // Opens the sheet of `overlay` in place of any other (the same id keeps the open one), or
@@ -41,11 +45,10 @@ class RootView : public QWidget {
 
  signals:
   void overlayChanged();
-  // "設定を開く" in the sidebar.
-  void settingsRequested();
 
  private:
   void updatePage();
+  Sheet* makeSheet(const Overlay& overlay);
 
   AppModel& model_;
   std::optional<Overlay> overlay_;
@@ -57,4 +60,5 @@ class RootView : public QWidget {
   QSplitter* splitter_;
   Sidebar* sidebar_;
   MainPanel* panel_;
+  CardOverlay* cards_;
 };

@@ -9,11 +9,13 @@
 
 #include "app/app_model.h"
 #include "background/notifier.h"
+#include "ui/main/hint.h"
 #include "ui/main/main_texts.h"
-#include "ui/main/themed_label.h"
+#include "ui/settings/settings_window.h"
 #include "ui/style/m_icon.h"
 #include "ui/style/styled_button.h"
 #include "ui/style/ui_type.h"
+#include "ui/widgets/themed_label.h"
 
 using MainTexts::text;
 
@@ -83,13 +85,13 @@ Sidebar::Sidebar(AppModel& model, Notifier& notifier, QWidget* parent)
       notifier_(notifier),
       stateIcon_(new MIcon(QStringLiteral("check_circle"), 20)),
       summary_(new QLabel),
-      lastApplied_(new ThemedLabel({}, Theme::sub)),
+      lastApplied_(new ThemedLabel(Theme::sub)),
       syncButton_(new StyledButton(SubtleButtonStyle)),
       list_(new QListWidget),
-      autoSyncOff_(new ThemedLabel(QStringLiteral("自動で反映がオフです"), Theme::sub)),
-      autoSyncError_(new ThemedLabel({}, Theme::danger)),
+      autoSyncOff_(new ThemedLabel(Theme::sub, QStringLiteral("自動で反映がオフです"))),
+      autoSyncError_(new ThemedLabel(Theme::danger)),
       notificationsOff_(new ThemedLabel(
-          QStringLiteral("通知がオフです。反映が停止しても通知されません"), Theme::sub)) {
+          Theme::sub, QStringLiteral("通知がオフです。反映が停止しても通知されません"))) {
   setObjectName(QStringLiteral("sidebar"));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(14, 16, 14, 16);
@@ -164,9 +166,9 @@ Sidebar::Sidebar(AppModel& model, Notifier& notifier, QWidget* parent)
   settings->setObjectName(QStringLiteral("openSettingsButton"));
   settings->setSymbol(QStringLiteral("settings"), 16);
   settings->setFont(UIType::body());
-  connect(settings, &QPushButton::clicked, this, &Sidebar::settingsRequested);
+  connect(settings, &QPushButton::clicked, this, [] { SettingsWindow::shared().show(); });
   layout->addWidget(settings, 0, Qt::AlignLeft);
-  ThemedLabel* shortcut = ThemedLabel::hint(QStringLiteral("Ctrl+, でも開きます"));
+  ThemedLabel* shortcut = Hint::text(QStringLiteral("Ctrl+, でも開きます"));
   shortcut->setObjectName(QStringLiteral("settingsShortcutNote"));
   shortcut->setFont(UIType::note());
   layout->addWidget(shortcut);

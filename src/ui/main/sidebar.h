@@ -12,7 +12,8 @@ class StyledButton;
 class ThemedLabel;
 
 // The left of the main window: this computer's reflect state with "今すぐ反映", the
-// dictionaries ("すべての辞書" first), "辞書を追加", and what the settings say is off.
+// dictionaries ("すべての辞書" first), "辞書を追加", what the settings say is off and the way to
+// them.
 class Sidebar : public QWidget {
   Q_OBJECT
 
@@ -26,7 +27,6 @@ class Sidebar : public QWidget {
  signals:
   void addDictionaryRequested();
   void dictionaryDeletionRequested(const std::string& name);
-  void settingsRequested();
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -10,10 +10,11 @@
 #include <algorithm>
 
 #include "ui/main/column_widths.h"
-#include "ui/main/themed_label.h"
+#include "ui/main/hint.h"
 #include "ui/style/material_symbols.h"
 #include "ui/style/theme.h"
 #include "ui/style/ui_type.h"
+#include "ui/widgets/themed_label.h"
 
 namespace {
 
@@ -51,8 +52,7 @@ class ChevronDelegate : public QStyledItemDelegate {
 
 }  // namespace
 
-WordTable::WordTable(QWidget* parent)
-    : QTableView(parent), empty_(ThemedLabel::hint({}, viewport())) {
+WordTable::WordTable(QWidget* parent) : QTableView(parent), empty_(Hint::text({}, viewport())) {
   setObjectName(QStringLiteral("wordTable"));
   setModel(&model_);
   setItemDelegate(new ChevronDelegate(this));

@@ -14,6 +14,7 @@
 #include "ui/main/root_view.h"
 #include "ui/main/word_table.h"
 #include "ui/style/theme.h"
+#include "ui/widgets/card_overlay.h"
 
 namespace {
 
@@ -142,6 +143,23 @@ class MainWindowScreens : public QObject {
 
     model->setQuery("存在しない語");
     QVERIFY(screens.render(window, QStringLiteral("nothing-found")));
+  }
+
+  void aSheetOverTheWindowAndTheSetup() {
+    Scene scene;
+    writeWords(scene);
+    scene.writeDictionary({});
+    auto model = scene.model();
+    QVERIFY(MainScene::reflect(*model, true));
+    MainWindow window(*model);
+    window.rootView()->cardOverlay()->setMotion({std::chrono::milliseconds(0), {}});
+    window.rootView()->setOverlay(
+        Overlay::edit(EditTarget::editing(window.rootView()->mainPanel()->table()->rows().row(4))));
+    Screens screens;
+    QVERIFY(screens.render(window, QStringLiteral("edit-sheet")));
+    window.rootView()->setOverlay(std::nullopt);
+    model->setChoosingFolder(true);
+    QVERIFY(screens.render(window, QStringLiteral("setup")));
   }
 
   void pendingDictionary() {

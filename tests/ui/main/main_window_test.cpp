@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSplitter>
 #include <QTest>
 
 #include "background/app_info.h"
@@ -21,8 +22,12 @@
 #include "ui/main/root_view.h"
 #include "ui/main/sidebar.h"
 #include "ui/main/word_table.h"
+#include "ui/settings/settings_window.h"
+#include "ui/setup/setup_view.h"
+#include "ui/sheets/edit_sheet.h"
 #include "ui/style/m_icon.h"
 #include "ui/style/styled_button.h"
+#include "ui/widgets/card_overlay.h"
 
 namespace {
 
@@ -71,8 +76,11 @@ QMessageBox* question(QWidget* window, const char* name) {
   return window->findChild<QMessageBox*>(QString::fromLatin1(name));
 }
 
-void answer(QMessageBox* box, const char* button) {
-  box->findChild<QPushButton*>(QString::fromLatin1(button))->click();
+// Clicks the button titled `button`.
+void answer(QMessageBox* box, const QString& button) {
+  for (QAbstractButton* candidate : box->buttons()) {
+    if (candidate->text() == button) candidate->click();
+  }
   QCoreApplication::processEvents();
 }
 
@@ -99,8 +107,10 @@ class MainWindowTest : public QObject {
     QVERIFY(made);
     model = std::move(made);
     window = std::make_unique<MainWindow>(*model);
+    root()->cardOverlay()->setMotion({std::chrono::milliseconds(0), {}});
     window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QApplication::setActiveWindow(window.get());
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
   }
   void openUpToDate() { open(MainScene::upToDate(*scene)); }
 
@@ -212,7 +222,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(box->informativeText().split('\n').size(), 8);
     QCOMPARE(box->informativeText().split('\n').first(),
              QStringLiteral("− 人名　よみ2 → 名2（名詞）"));
-    answer(box, "confirmButton");
+    answer(box, QStringLiteral("反映"));
     QVERIFY(Scene::settle(*model));
     QVERIFY(model->state().isOK());
     QCOMPARE(bannerTexts(window.get()), QStringList());
@@ -239,7 +249,7 @@ class MainWindowTest : public QObject {
              QStringLiteral("よみ0 → 名0\nよみ1 → 名1\nよみ2 → 名2\nよみ3 → 名3\nよみ4 → 名4\n"
                             "よみ5 → 名5\nよみ6 → 名6\nよみ7 → 名7\nほか 2語\n\n"
                             "ほかのパソコンの辞書からも削除されます"));
-    answer(box, "confirmButton");
+    answer(box, QStringLiteral("削除"));
     QCOMPARE(scene->masterWords("人名"), (Words{words("名", 12)[10], words("名", 12)[11]}));
     QCOMPARE(find<QLabel>("headerCount")->text(), QStringLiteral("7語"));
 
@@ -253,7 +263,7 @@ class MainWindowTest : public QObject {
     QVERIFY(box);
     QCOMPARE(box->text(), QStringLiteral("「よみ10 → 名10」を削除しますか？"));
     QCOMPARE(box->informativeText(), QStringLiteral("ほかのパソコンの辞書からも削除されます"));
-    answer(box, "cancelButton");
+    answer(box, QStringLiteral("キャンセル"));
     QCOMPARE(scene->masterWords("人名").size(), 2u);
   }
 
@@ -272,17 +282,66 @@ class MainWindowTest : public QObject {
     QCOMPARE(target->row->id(), std::string("人名#3"));
     QCOMPARE(target->dictionary, std::string("人名"));
 
-    // While the sheet is up the window's commands do nothing.
+    auto* sheet = qobject_cast<EditSheet*>(root()->cardOverlay()->card());
+    QVERIFY(sheet);
+    QCOMPARE(sheet->target().id, target->id);
+
+    // While the sheet is up the window's commands do nothing, whether the keys reach the
+    // window or the table behind the card.
     QVERIFY(!find<StyledButton>("addWordButton")->isEnabled());
     const Overlay open = *root()->overlay();
-    find<QAction>("addWordAction")->trigger();
-    QTest::keyClick(table(), Qt::Key_Delete);
+    QTest::keyClick(window.get(), Qt::Key_N, Qt::ControlModifier);
+    QTest::keyClick(window.get(), Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(QApplication::focusWidget() != panel()->searchField());
+    for (QWidget* receiver :
+         {static_cast<QWidget*>(window.get()), static_cast<QWidget*>(table())}) {
+      QTest::keyClick(receiver, Qt::Key_Delete);
+      QTest::keyClick(receiver, Qt::Key_Return);
+    }
     QCOMPARE(question(window.get(), "rowDeletionConfirmation"), nullptr);
     QCOMPARE(root()->overlay(), std::optional<Overlay>(open));
+    QCOMPARE(scene->masterWords("人名").size(), 12u);
 
-    root()->setOverlay(std::nullopt);
+    // The sheet's own cancel closes it; the keyboard is back on the words.
+    QTest::mouseClick(sheet->findChild<QPushButton*>(QStringLiteral("cancel")), Qt::LeftButton);
+    QCOMPARE(root()->overlay(), std::nullopt);
+    QCOMPARE(root()->cardOverlay()->card(), nullptr);
     QVERIFY(find<StyledButton>("addWordButton")->isEnabled());
     QCOMPARE(QApplication::focusWidget(), table());
+  }
+
+  void aDictionaryAddedInItsSheetIsShown() {
+    openUpToDate();
+    QTest::mouseClick(find<StyledButton>("addDictionaryButton"), Qt::LeftButton);
+    QWidget* sheet = root()->cardOverlay()->card();
+    QCOMPARE(sheet->objectName(), QStringLiteral("addDictionarySheet"));
+    type(sheet->findChild<QLineEdit*>(QStringLiteral("name")), QStringLiteral("新しい辞書"));
+    QTest::mouseClick(sheet->findChild<QPushButton*>(QStringLiteral("add")), Qt::LeftButton);
+    QCOMPARE(root()->overlay(), std::nullopt);
+    QCOMPARE(model->selection(), std::optional<std::string>("新しい辞書"));
+    QCOMPARE(dictionaries()->currentItem()->text(), QStringLiteral("新しい辞書"));
+    QCOMPARE(find<QLabel>("headerTitle")->text(), QStringLiteral("新しい辞書"));
+  }
+
+  void theSetupFillsTheWindowWhileTheModelAsks() {
+    scene->writeMaster("人名", words("名", 2));
+    scene->writeDictionary({});
+    open(scene->model(false));
+    QVERIFY(qobject_cast<SetupView*>(root()->setupPage()));
+    QVERIFY(root()->setupPage()->isVisible());
+    QVERIFY(!root()->splitter()->isVisible());
+
+    QCOMPARE(model->completeSetup(scene->master, AppModel::SetupStart::fromFolder, false),
+             std::nullopt);
+    QCOMPARE(root()->setupPage(), nullptr);
+    QVERIFY(root()->splitter()->isVisible());
+    QCOMPARE(find<QLabel>("headerCount")->text(), QStringLiteral("2語"));
+
+    // Changing the folder later shows a fresh setup, and a cancelled change the words again.
+    model->setChoosingFolder(true);
+    QVERIFY(root()->setupPage()->isVisible());
+    model->setChoosingFolder(false);
+    QVERIFY(root()->splitter()->isVisible());
   }
 
   void addingAWordStartsInTheShownDictionary() {
@@ -455,7 +514,7 @@ class MainWindowTest : public QObject {
     QVERIFY(box);
     QCOMPARE(box->text(), QStringLiteral("辞書「試し」を削除しますか？"));
     QCOMPARE(box->informativeText(), QStringLiteral("まだ語のない辞書です"));
-    answer(box, "confirmButton");
+    answer(box, QStringLiteral("削除"));
     QCOMPARE(model->pendingDictionaries(), std::vector<std::string>());
     QCOMPARE(dictionaries()->count(), 3);
     QCOMPARE(dictionaries()->currentRow(), 0);
@@ -473,7 +532,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(box->informativeText(),
              QStringLiteral("中の 5 語も削除されます。ほかのパソコンの辞書からも削除されます。"
                             "マスターの履歴にバックアップを残します"));
-    answer(box, "confirmButton");
+    answer(box, QStringLiteral("削除"));
     QCOMPARE(model->dictionaryNames(), std::vector<std::string>{"人名"});
     QVERIFY(Scene::settle(*model));
 
@@ -528,9 +587,10 @@ class MainWindowTest : public QObject {
     QVERIFY(off->isVisible());
     QCOMPARE(off->text(), QStringLiteral("通知がオフです。反映が停止しても通知されません"));
 
-    QSignalSpy settings(root(), &RootView::settingsRequested);
+    SettingsWindow::shared().setModel(model.get());
     QTest::mouseClick(find<StyledButton>("openSettingsButton"), Qt::LeftButton);
-    QCOMPARE(settings.count(), 1);
+    QVERIFY(SettingsWindow::shared().isVisible());
+    SettingsWindow::shared().close();
   }
 
   void controlFFindsTheSearchField() {
