@@ -252,6 +252,8 @@ class MainWindowTest : public QObject {
     answer(box, QStringLiteral("削除"));
     QCOMPARE(scene->masterWords("人名"), (Words{words("名", 12)[10], words("名", 12)[11]}));
     QCOMPARE(find<QLabel>("headerCount")->text(), QStringLiteral("7語"));
+    // The words that took the deleted ones' places were never chosen.
+    QCOMPARE(table()->selectedCount(), 0u);
 
     // One row, from its menu; cancelled.
     QMenu* menu = rowMenu(table(), 0);
@@ -265,6 +267,15 @@ class MainWindowTest : public QObject {
     QCOMPARE(box->informativeText(), QStringLiteral("ほかのパソコンの辞書からも削除されます"));
     answer(box, QStringLiteral("キャンセル"));
     QCOMPARE(scene->masterWords("人名").size(), 2u);
+
+    // A row deleted from its own menu, outside the selection: the selected word after it keeps
+    // its selection at its new place.
+    table()->selectPositions({3});
+    QCOMPARE(table()->rows().entry(3).word, std::string("地1"));
+    rowMenu(table(), 2)->findChild<QAction*>(QStringLiteral("deleteRowsAction"))->trigger();
+    answer(question(window.get(), "rowDeletionConfirmation"), QStringLiteral("削除"));
+    QCOMPARE(table()->selectedIds(), std::vector<std::string>{"地名#0"});
+    QCOMPARE(table()->rows().entry(table()->selectedPositions().front()).word, std::string("地1"));
   }
 
   void returnOpensTheSheetForExactlyOneRow() {
