@@ -5,6 +5,9 @@
 ThemedLabel::ThemedLabel(const ThemeColor& color, const QString& text, QWidget* parent)
     : QLabel(text, parent), color_(color) {
   setTextFormat(Qt::PlainText);
+  // The role the colour is set in; on an item view's viewport a label would otherwise draw in
+  // the Text role.
+  setForegroundRole(QPalette::WindowText);
   applyColor();
 }
 
