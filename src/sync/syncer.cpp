@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <set>
 #include <system_error>
+#include <tuple>
 #include <unordered_set>
 
 #include "master/master_format.h"
@@ -26,14 +27,19 @@ namespace {
 
 constexpr std::string_view temporaryName = ".wordloom.tmp";
 
-// Why the change is too big to write without asking, or nothing.
-std::optional<std::string> bigChange(const std::vector<DictionaryDiff>& diff,
-                                     const UserDictionaryFile& current,
-                                     const std::filesystem::path& master) {
+// Normalized names of the dictionaries the user deleted through the application.
+std::set<std::string> deletedNames(const std::filesystem::path& master) {
   std::set<std::string> deleted;
   for (const std::string& name : MasterStore::deletedDictionaries(master)) {
     deleted.insert(Master::normalized(name));
   }
+  return deleted;
+}
+
+// Why the change is too big to write without asking, or nothing.
+std::optional<std::string> bigChange(const std::vector<DictionaryDiff>& diff,
+                                     const UserDictionaryFile& current,
+                                     const std::set<std::string>& deleted) {
   const auto isDeleted = [&](std::string_view name) {
     return deleted.contains(Master::normalized(name));
   };
@@ -141,10 +147,71 @@ std::vector<std::string> repeatedMasterNames(const std::vector<MasterDictionary>
   std::vector<std::string> lines;
   for (const MasterDictionary& dictionary : master) {
     if (!seen.insert(platform::nfc(dictionary.name)).second) {
-      lines.push_back(dictionary.name + ": 同じ名前の辞書ファイルがマスターに複数あります");
+      lines.push_back(platform::printable(dictionary.name) +
+                      ": 同じ名前の辞書ファイルがマスターに複数あります");
     }
   }
   return lines;
+}
+
+// A dictionary of this computer that has no words and no master file stays
+// as it is: no master file can hold it (the master store writes no empty
+// dictionary), and removing it loses nothing but the one the user made (Mozc's
+// tool makes "ユーザー辞書 1" before any word). One the user deleted through
+// the application goes.
+void keepEmptyDictionaries(UserDictionaryFile& target, const UserDictionaryFile& current,
+                           const std::set<std::string>& deleted) {
+  std::unordered_set<std::string> names;
+  for (const UserDictionary& dictionary : target.dictionaries) {
+    names.insert(Master::normalized(dictionary.name));
+  }
+  for (const UserDictionary& dictionary : current.dictionaries) {
+    const std::string name = Master::normalized(dictionary.name);
+    if (dictionary.entries.empty() && !names.contains(name) && !deleted.contains(name)) {
+      target.dictionaries.push_back(dictionary);
+    }
+  }
+}
+
+// A dictionary without words that came or went is no direct edit: no word of
+// the user's is in it.
+std::vector<DictionaryDiff> withoutEmptyDictionaries(std::vector<DictionaryDiff> diffs) {
+  std::erase_if(diffs, [](const DictionaryDiff& d) {
+    return (d.dictionaryAdded || d.dictionaryRemoved) && d.added.empty() && d.removed.empty() &&
+           d.changed.empty();
+  });
+  return diffs;
+}
+
+std::vector<DictEntry> sortedByBytes(std::vector<DictEntry> entries) {
+  std::sort(entries.begin(), entries.end(), [](const DictEntry& a, const DictEntry& b) {
+    return std::tie(a.reading, a.word, a.posCode, a.comment) <
+           std::tie(b.reading, b.word, b.posCode, b.comment);
+  });
+  return entries;
+}
+
+// True when every dictionary of `target` holds, byte for byte, the words its
+// counterpart in `current` (the one whose id it kept) holds, in any order.
+// Words compare by canonical equivalence everywhere else; but Mozc matches a
+// reading by its bytes, so a word the master corrected from a decomposed to a
+// composed form must still be written.
+bool holdsTheSameBytes(const UserDictionaryFile& target, const UserDictionaryFile& current) {
+  for (const UserDictionary& dictionary : target.dictionaries) {
+    const auto same = std::find_if(current.dictionaries.begin(), current.dictionaries.end(),
+                                   [&](const UserDictionary& d) { return d.id == dictionary.id; });
+    if (same == current.dictionaries.end() || same->entries.size() != dictionary.entries.size()) {
+      return false;
+    }
+    const std::vector<DictEntry> a = sortedByBytes(dictionary.entries);
+    const std::vector<DictEntry> b = sortedByBytes(same->entries);
+    const auto bytesEqual = [](const DictEntry& x, const DictEntry& y) {
+      return x.reading == y.reading && x.word == y.word && x.posCode == y.posCode &&
+             x.comment == y.comment;
+    };
+    if (!std::equal(a.begin(), a.end(), b.begin(), bytesEqual)) return false;
+  }
+  return true;
 }
 
 // Temporary files of killed writes, in every folder a reflect writes to. Only
@@ -170,6 +237,7 @@ ApplyResult Syncer::reflect(const ApplyOptions& options, std::vector<IgnoredWord
   if (!paths.isConfigured()) throw SyncError(SyncError::NotConfigured{});
   checkDictionary();
   if (isToolOpen()) return {ApplyResult::ToolOpen{}};
+
 
   const std::vector<MasterDictionary> master = loadMaster();
   std::vector<std::string> problems;
@@ -215,22 +283,30 @@ ApplyResult Syncer::reflect(const ApplyOptions& options, std::vector<IgnoredWord
   // large dictionary then neither decodes the copy nor compares word lists.
   std::optional<std::vector<DictionaryDiff>> edits;
   if (baseline.bytes) {
-    edits = *baseline.bytes == data
-                ? std::vector<DictionaryDiff>{}
-                : Diff::between(UserDictionaryFile::parse(*baseline.bytes), current);
+    edits = *baseline.bytes == data ? std::vector<DictionaryDiff>{}
+                                    : withoutEmptyDictionaries(Diff::between(
+                                          UserDictionaryFile::parse(*baseline.bytes), current));
   }
-  const UserDictionaryFile target = Master::build(master, &current);
+  const std::set<std::string> deleted = deletedNames(paths.master);
+  UserDictionaryFile target = Master::build(master, &current);
+  keepEmptyDictionaries(target, current, deleted);
   const std::string bytes = target.serialized();
   std::vector<DictionaryDiff> diff =
       bytes == data ? std::vector<DictionaryDiff>{} : Diff::between(current, target);
+  // Files that differ only in the order of dictionaries or words are left as they are.
+  const bool upToDate = diff.empty() && (bytes == data || holdsTheSameBytes(target, current));
 
   // A dictionary that already holds the master's words loses nothing to the
   // reflect, whatever was recorded.
   if (!options.discardLocalEdits && !diff.empty()) {
     if (edits && !edits->empty()) return {ApplyResult::LocalEdits{*edits, false}};
-    if (!edits) return {ApplyResult::LocalEdits{Diff::between(target, current), true}};
+    if (!edits) {
+      std::vector<DictionaryDiff> firstRun =
+          withoutEmptyDictionaries(Diff::between(target, current));
+      if (!firstRun.empty()) return {ApplyResult::LocalEdits{std::move(firstRun), true}};
+    }
   }
-  if (diff.empty()) {
+  if (upToDate) {
     if (!options.dryRun) {
       record(data);
       // Our own write whose run ended before the reload, or a file that
@@ -242,7 +318,7 @@ ApplyResult Syncer::reflect(const ApplyOptions& options, std::vector<IgnoredWord
     return {ApplyResult::UpToDate{}};
   }
   if (!options.allowBigChange) {
-    if (std::optional<std::string> reason = bigChange(diff, current, paths.master)) {
+    if (std::optional<std::string> reason = bigChange(diff, current, deleted)) {
       return {ApplyResult::BigChange{std::move(diff), std::move(*reason)}};
     }
   }
@@ -293,9 +369,9 @@ std::vector<MasterDictionary> Syncer::loadMaster() const {
     if (file.vanished ||
         (file.before && (file.bytes.size() != file.before->size ||
                          platform::fileStamp(paths.master / file.name->listed) != file.before))) {
-      changing.push_back(file.name->nfc);
+      changing.push_back(platform::printable(file.name->nfc));
     } else if (file.bytes.empty()) {
-      empty.push_back(file.name->nfc);
+      empty.push_back(platform::printable(file.name->nfc));
     }
   }
   if (!empty.empty()) throw SyncError(SyncError::ZeroByteMaster{std::move(empty)});
@@ -304,8 +380,9 @@ std::vector<MasterDictionary> Syncer::loadMaster() const {
   std::vector<MasterDictionary> dictionaries;
   dictionaries.reserve(files.size());
   for (const File& file : files) {
-    dictionaries.push_back({MasterListing::dictionaryName(file.name->nfc),
-                            MasterListing::parseFile(file.bytes, file.name->nfc)});
+    dictionaries.push_back(
+        {MasterListing::dictionaryName(file.name->nfc),
+         MasterListing::parseFile(file.bytes, platform::printable(file.name->nfc))});
   }
   return dictionaries;
 }
@@ -316,7 +393,8 @@ std::optional<std::vector<DictionaryDiff>> Syncer::localEdits(
   // serializes back to it.
   const Baseline baseline = baselineOf(paths, current.serialized(), current);
   if (!baseline.bytes) return std::nullopt;
-  return Diff::between(UserDictionaryFile::parse(*baseline.bytes), current);
+  return withoutEmptyDictionaries(
+      Diff::between(UserDictionaryFile::parse(*baseline.bytes), current));
 }
 
 std::filesystem::path Syncer::backupCurrent(std::string_view data) const {

@@ -648,4 +648,158 @@ TEST_F(Reflect, LeftoversOfKilledWritesAreClearedFromEveryFolderItWritesTo) {
   EXPECT_FALSE(fs::exists(ours));
 }
 
+// Mozc keeps dictionaries without words (its tool makes "ユーザー辞書 1" before
+// any word), and the master has no file for them: made, kept or deleted on
+// this computer, such a dictionary is no direct edit and no big change. It
+// stays in the file unless the user deleted it through the application.
+TEST_F(Reflect, DictionariesWithoutWordsAreNoDirectEditsAndStay) {
+  using Content = std::vector<std::pair<std::string, Words>>;
+  const std::string empty = "ユーザー辞書 1";
+  struct Case {
+    std::string name;
+    std::optional<Content> reflected;  // the file at an earlier reflect, if any
+    Content now;
+    int masterWords;
+    bool deletedThroughTheApplication;
+    std::size_t outcome;
+    Content after;
+  };
+  const std::size_t upToDate = ApplyResult::Case(ApplyResult::UpToDate{}).index();
+  const std::size_t applied = ApplyResult::Case(ApplyResult::Applied{}).index();
+  const std::vector<Case> cases = {
+      {"first run",
+       std::nullopt,
+       {{"人名", words("人", 3)}, {empty, {}}},
+       3,
+       false,
+       upToDate,
+       {{"人名", words("人", 3)}, {empty, {}}}},
+      {"first run, listed first",
+       std::nullopt,
+       {{empty, {}}, {"人名", words("人", 3)}},
+       3,
+       false,
+       upToDate,
+       {{empty, {}}, {"人名", words("人", 3)}}},
+      {"made after a reflect",
+       Content{{"人名", words("人", 3)}},
+       {{"人名", words("人", 3)}, {empty, {}}},
+       3,
+       false,
+       upToDate,
+       {{"人名", words("人", 3)}, {empty, {}}}},
+      {"deleted after a reflect",
+       Content{{"人名", words("人", 3)}, {empty, {}}},
+       {{"人名", words("人", 3)}},
+       3,
+       false,
+       upToDate,
+       {{"人名", words("人", 3)}}},
+      {"kept by a write",
+       Content{{"人名", words("人", 3)}, {empty, {}}},
+       {{"人名", words("人", 3)}, {empty, {}}},
+       4,
+       false,
+       applied,
+       {{"人名", words("人", 4)}, {empty, {}}}},
+      {"deleted through the application",
+       Content{{"人名", words("人", 3)}, {empty, {}}},
+       {{"人名", words("人", 3)}, {empty, {}}},
+       3,
+       true,
+       applied,
+       {{"人名", words("人", 3)}}},
+      {"deleted through the application, first run",
+       std::nullopt,
+       {{"人名", words("人", 3)}, {empty, {}}},
+       3,
+       true,
+       applied,
+       {{"人名", words("人", 3)}}},
+  };
+  const auto asFile = [](const Content& content) {
+    UserDictionaryFile result;
+    std::uint64_t id = 100;
+    for (const auto& [name, entries] : content) {
+      result.dictionaries.push_back(
+          {.id = id++, .enabled = true, .name = name, .entries = entries});
+    }
+    return result;
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(state);
+    fs::remove(master / u8(".消した辞書"));
+    writeMaster("人名", words("人", 3));
+    if (c.reflected) {
+      writeDictionary(asFile(*c.reflected));
+      reflectOnce();
+      ASSERT_EQ(dictionaryContent(), *c.reflected);
+    }
+    writeMaster("人名", words("人", c.masterWords));
+    writeDictionary(asFile(c.now));
+    if (c.deletedThroughTheApplication) {
+      platform::writeAtomically(master / u8(".消した辞書"), empty + "\t20240101-000000\n");
+    }
+    EXPECT_EQ(syncer().apply().value.index(), c.outcome);
+    EXPECT_EQ(dictionaryContent(), c.after);
+    EXPECT_EQ(syncer().apply(), ApplyResult{ApplyResult::UpToDate{}});
+  }
+}
+
+// Mozc matches a reading by its bytes: one whose voiced mark is stored apart
+// (か + U+3099) is never offered for the が a user types. Correcting it in the
+// master must reach the file, though the two forms are the same text to every
+// comparison shown to the user; a file differing only in order stays as it is.
+TEST_F(Reflect, AWordCorrectedToAnotherCompositionIsWrittenByteForByte) {
+  const Words decomposed = {{"\xE3\x81\x8B\xE3\x82\x99っこう", "学校", 1, ""},
+                            {"いえ", "家", 1, ""}};
+  Words composed = decomposed;
+  composed[0].reading = "がっこう";
+  for (const bool firstRun : {false, true}) {
+    SCOPED_TRACE(firstRun ? "first run" : "after a reflect");
+    fs::remove_all(state);
+    writeMaster("人名", decomposed);
+    writeDictionary(file({{"人名", decomposed}}));
+    if (!firstRun) reflectOnce();
+    writeMaster("人名", composed);
+    EXPECT_EQ(as<ApplyResult::Applied>(syncer().apply()).diff, std::vector<DictionaryDiff>{});
+    EXPECT_EQ(platform::readFile(dictionary), file({{"人名", composed}}).serialized());
+    EXPECT_EQ(syncer().apply(), ApplyResult{ApplyResult::UpToDate{}});
+  }
+  writeDictionary(file({{"人名", {composed[1], composed[0]}}}));
+  const std::string reordered = platform::readFile(dictionary);
+  EXPECT_EQ(syncer().apply(), ApplyResult{ApplyResult::UpToDate{}});
+  EXPECT_EQ(platform::readFile(dictionary), reordered);
+}
+
+// Names from the folder reach messages as the master's own messages show
+// them: escaped where a message cannot hold them.
+TEST_F(Reflect, MasterFileNamesAreEscapedInMessages) {
+  writeDictionary(file({{"人名", words("人", 2)}}));
+  platform::writeAtomically(master / u8("bad\xFF.txt"), "");
+  EXPECT_EQ(raised(syncer()), SyncError::Case{SyncError::ZeroByteMaster{{"bad\\xFF.txt"}}});
+  fs::remove(master / u8("bad\xFF.txt"));
+
+  platform::writeAtomically(master / u8("tab\there.txt"), "no tabs here\n");
+  try {
+    syncer().apply();
+    ADD_FAILURE() << "no MasterError";
+  } catch (const MasterError& error) {
+    EXPECT_TRUE(std::string_view(error.what()).starts_with("マスター「tab\\there.txt」の 1行目: "))
+        << error.what();
+  }
+  fs::remove(master / u8("tab\there.txt"));
+
+  writeMaster("ctl\x01", words("人", 2));
+  static fs::path changing;
+  changing = master / u8("ctl\x01.txt");
+  platform::setFileStepHook([](std::string_view step, const fs::path& target) {
+    if (step != "read" || target != changing) return;
+    platform::setFileStepHook(nullptr);
+    platform::writeAtomically(changing, "x\ty\t名詞\n");
+  });
+  EXPECT_EQ(raised(syncer()), SyncError::Case{SyncError::MasterChanging{{"ctl\\x01.txt"}}});
+}
+
 }  // namespace
