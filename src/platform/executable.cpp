@@ -34,4 +34,13 @@ std::filesystem::path runningExecutable() {
 #endif
 }
 
+std::optional<FileStatus> runningExecutableStatus() {
+#ifdef __APPLE__
+  return fileStatus(runningExecutable());
+#else
+  // The link itself, not the path it names: that path may hold a newer program by now.
+  return fileStatus("/proc/self/exe");
+#endif
+}
+
 }  // namespace platform

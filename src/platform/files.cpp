@@ -176,6 +176,22 @@ std::optional<FileStamp> fileStamp(const std::filesystem::path& path) {
                    info.st_mtim.tv_nsec, static_cast<std::uintmax_t>(info.st_ino)};
 }
 
+std::optional<FileStatus> fileStatus(const std::filesystem::path& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
+    fail("cannot look at", path, errno);
+  }
+  constexpr std::int64_t billion = 1'000'000'000;
+  return FileStatus{
+      .device = static_cast<std::uint64_t>(info.st_dev),
+      .inode = static_cast<std::uint64_t>(info.st_ino),
+      .mode = static_cast<std::uint32_t>(info.st_mode),
+      .size = static_cast<std::uint64_t>(info.st_size),
+      .modified = static_cast<std::int64_t>(info.st_mtim.tv_sec) * billion + info.st_mtim.tv_nsec,
+      .changed = static_cast<std::int64_t>(info.st_ctim.tv_sec) * billion + info.st_ctim.tv_nsec};
+}
+
 std::string readFile(const std::filesystem::path& path) {
   step("read", path);
   FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));

@@ -47,6 +47,25 @@ struct FileStamp {
 // cannot be looked at.
 std::optional<FileStamp> fileStamp(const std::filesystem::path& path);
 
+// Everything the file system tells of a file that a change to it changes: a
+// write in place moves the change time even when the modification time is set
+// back afterwards (which a cloud client does), and a replace by rename brings
+// another inode. Times in nanoseconds since the epoch.
+struct FileStatus {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  std::uint32_t mode = 0;
+  std::uint64_t size = 0;
+  std::int64_t modified = 0;
+  std::int64_t changed = 0;
+  bool operator==(const FileStatus&) const = default;
+};
+
+// The status of the file `path` names (links followed); nothing when no file
+// is there. Throws std::filesystem::filesystem_error when it cannot be looked
+// at: a file that may be there is not taken for one that is not.
+std::optional<FileStatus> fileStatus(const std::filesystem::path& path);
+
 // All bytes of a file. Throws std::filesystem::filesystem_error.
 std::string readFile(const std::filesystem::path& path);
 

@@ -53,6 +53,10 @@ std::filesystem::path SyncPaths::pendingWrite() const {
   return state / utf8Path("反映中の辞書.db");
 }
 
+std::filesystem::path SyncPaths::reflectFingerprint() const {
+  return state / utf8Path("前回反映の指紋.txt");
+}
+
 std::filesystem::path SyncPaths::backups() const {
   return state / utf8Path("辞書ファイル控え");
 }

@@ -36,6 +36,9 @@ struct SyncPaths {
   // before the replace and turned into the last applied copy after it, so that
   // a run killed in between is settled by the next one.
   std::filesystem::path pendingWrite() const;
+  // What the last successful reflect read, told by the files' stamps, so that
+  // a run finding them unchanged knows the outcome without reading a word.
+  std::filesystem::path reflectFingerprint() const;
   // Folder of the dictionary file's backups.
   std::filesystem::path backups() const;
   // False while `master` is the placeholder `unconfigured(state)`.

@@ -22,6 +22,7 @@
 #include "platform/process_scan.h"
 #include "platform/text.h"
 #include "sync/ime_dictionary_lock.h"
+#include "sync/reflect_fingerprint.h"
 
 namespace {
 
@@ -238,6 +239,17 @@ ApplyResult Syncer::reflect(const ApplyOptions& options, std::vector<IgnoredWord
   checkDictionary();
   if (isToolOpen()) return {ApplyResult::ToolOpen{}};
 
+  // The service runs every few minutes, mostly to find nothing changed: the
+  // stamps of what the last successful reflect read tell that without
+  // reading a word.
+  if (!options.dryRun) {
+    if (std::optional<std::vector<IgnoredWord>> words = ReflectFingerprint::upToDate(paths)) {
+      ignored = std::move(*words);
+      return {ApplyResult::UpToDate{}};
+    }
+    ReflectFingerprint::forget(paths);
+  }
+  ReflectFingerprint seen = ReflectFingerprint::begin(paths);
 
   const std::vector<MasterDictionary> master = loadMaster();
   std::vector<std::string> problems;
@@ -270,6 +282,7 @@ ApplyResult Syncer::reflect(const ApplyOptions& options, std::vector<IgnoredWord
   }
   if (!options.dryRun) removeLeftovers(paths);
 
+  seen.stamp(paths.dictionary);
   const std::string data = platform::readFile(paths.dictionary);
   const UserDictionaryFile current = UserDictionaryFile::parse(data);
   // Dictionaries are paired by name: a second one of the same name would be
@@ -314,6 +327,7 @@ ApplyResult Syncer::reflect(const ApplyOptions& options, std::vector<IgnoredWord
       // write too: the converter may still hold the old words.
       const bool unreloaded = baseline.fromPending || (edits && !edits->empty());
       if (unreloaded && reloadsConverter) reloadConverter();
+      seen.save(paths, ignored);
     }
     return {ApplyResult::UpToDate{}};
   }
@@ -331,9 +345,12 @@ ApplyResult Syncer::reflect(const ApplyOptions& options, std::vector<IgnoredWord
   std::filesystem::create_directories(paths.state);
   platform::writeAtomically(paths.pendingWrite(), bytes);
   writeDictionary(paths.dictionary, bytes, target);
+  // Stamped while no tool can save: a save after the lock goes shows as a change.
+  seen.stamp(paths.dictionary);
   imeLock.reset();
   platform::moveOver(paths.pendingWrite(), paths.lastApplied());
   if (reloadsConverter) reloadConverter();
+  seen.save(paths, ignored);
   return {ApplyResult::Applied{std::move(diff), backup}};
 }
 

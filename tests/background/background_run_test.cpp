@@ -145,6 +145,41 @@ TEST_F(Headless, WordsTheImeWillNotOfferAreNotifiedOncePerSituation) {
                 "アプリを開いて確認してください"}));
 }
 
+// A run that trusts its record settles the notices as a full check finding
+// the dictionary up to date would: the words the IME ignores are neither told
+// again nor forgotten, and a stop resolved in the application meanwhile (which
+// tells no notice) is forgotten.
+TEST_F(Headless, ARunThatReadsNothingSettlesTheNoticesAsAFullCheckWould) {
+  settle();
+  Words master = words("語", 10);
+  master.push_back({"漢字", "感じ", 1, ""});
+  writeMaster("仕事", master);
+  reflect();
+  reflect();
+  ageFingerprint();
+  const std::optional<std::string> ignored = notice();
+  ASSERT_TRUE(ignored.has_value());
+  EXPECT_TRUE(ignored->starts_with("ignored:"));
+  countWordReads();
+  reflect();
+  reflect();
+  EXPECT_EQ(wordReads(), 0);
+  EXPECT_EQ(notice(), ignored);
+  EXPECT_EQ(sink.bodies.size(), 1u);
+
+  keepFirst(4);
+  reflect();
+  EXPECT_EQ(notice(), "big:語が 11 から 4 に減ります");
+  ASSERT_TRUE(
+      std::holds_alternative<ApplyResult::Applied>(syncer().apply({.allowBigChange = true}).value));
+  ageFingerprint();
+  countWordReads();
+  reflect();
+  EXPECT_EQ(wordReads(), 0);
+  EXPECT_EQ(notice(), std::nullopt);
+  EXPECT_EQ(sink.bodies.size(), 2u);
+}
+
 TEST_F(Headless, ADryRunListsTheWordsTheImeWillNotOffer) {
   settle();
   Words master = words("語", 10);

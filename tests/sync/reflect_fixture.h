@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,7 @@
 #include "model/user_dictionary_file.h"
 #include "platform/files.h"
 #include "support/temp_dir.h"
+#include "sync/reflect_fingerprint.h"
 #include "sync/syncer.h"
 
 // A master folder, an IME dictionary file and a state folder in a temporary
@@ -98,10 +101,43 @@ class ReflectFixture : public ::testing::Test {
                 std::holds_alternative<ApplyResult::UpToDate>(result.value));
   }
 
+  // As if the last reflect had been recorded well after the files it read
+  // last changed, so that the next run may trust the record.
+  void ageFingerprint() const {
+    std::optional<ReflectFingerprint> recorded =
+        ReflectFingerprint::parse(platform::readFile(paths().reflectFingerprint()));
+    ASSERT_TRUE(recorded.has_value());
+    recorded->takenAt += std::chrono::nanoseconds(std::chrono::seconds(10)).count();
+    platform::writeAtomically(paths().reflectFingerprint(), recorded->serialized());
+  }
+
+  // Counts from now on the reads of master files, the dictionary and the
+  // state it is compared with: a run that trusts its record makes none.
+  void countWordReads() const {
+    readWatched() = {master, dictionary, paths().lastApplied(), paths().pendingWrite()};
+    wordReads() = 0;
+    platform::setFileStepHook([](std::string_view step, const std::filesystem::path& target) {
+      if (step != "read") return;
+      for (const std::filesystem::path& watched : readWatched()) {
+        if (target == watched || target.parent_path() == watched) ++wordReads();
+      }
+    });
+  }
+  static int& wordReads() {
+    static int reads = 0;
+    return reads;
+  }
+
   TempDir dir;
   std::filesystem::path master = dir / u8("クラウド/マスター");
   std::filesystem::path dictionary = dir / "profile/user_dictionary.db";
   std::filesystem::path state = dir / "state";
   std::filesystem::path installed = dir / "installed";
   std::filesystem::path reloadLog = dir / "reloads.log";
+
+ private:
+  static std::vector<std::filesystem::path>& readWatched() {
+    static std::vector<std::filesystem::path> watched;
+    return watched;
+  }
 };
