@@ -12,30 +12,21 @@
 namespace platform {
 namespace {
 
-std::string readSmallFile(int folder, const char* name) {
-  std::string content;
-  const int fd = ::openat(folder, name, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return content;
+// Arguments joined by spaces.
+std::string commandLine(int cmdline) {
+  std::string line;
   char buffer[4096];
   for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    const ssize_t n = ::read(cmdline, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
-    content.append(buffer, static_cast<std::size_t>(n));
+    line.append(buffer, static_cast<std::size_t>(n));
+    // The kernel hands over a command line that fits in one read: no read for the end.
+    if (static_cast<std::size_t>(n) < sizeof buffer) break;
   }
-  ::close(fd);
-  return content;
-}
-
-std::string commandLine(int processFolder) {
-  std::string line = readSmallFile(processFolder, "cmdline");
   while (!line.empty() && line.back() == '\0') line.pop_back();
   for (char& c : line) {
     if (c == '\0') c = ' ';
-  }
-  if (line.empty()) {
-    line = readSmallFile(processFolder, "comm");
-    if (!line.empty() && line.back() == '\n') line.pop_back();
   }
   return line;
 }
@@ -55,14 +46,18 @@ bool isProcessRunning(uid_t uid, std::string_view text) {
         name == self) {
       continue;
     }
-    // A process that ends while it is looked at simply does not match.
-    const int folder = ::openat(::dirfd(proc), entry->d_name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder < 0) continue;
+    // The service scans on every run: a file opened in one step costs half of
+    // a process's folder opened first. A process that ends while it is looked
+    // at simply does not match.
+    const std::string pid(name);
+    const int cmdline = ::openat(::dirfd(proc), (pid + "/cmdline").c_str(), O_RDONLY | O_CLOEXEC);
+    if (cmdline < 0) continue;
+    // Every file in a process's folder carries the process's owner.
     struct stat info {};
-    if (::fstat(folder, &info) == 0 && info.st_uid == uid) {
-      found = commandLine(folder).find(text) != std::string::npos;
+    if (::fstat(cmdline, &info) == 0 && info.st_uid == uid) {
+      found = commandLine(cmdline).find(text) != std::string::npos;
     }
-    ::close(folder);
+    ::close(cmdline);
   }
   ::closedir(proc);
   return found;
