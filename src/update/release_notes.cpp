@@ -76,8 +76,9 @@ QList<UpdateReleaseNote> parse(const QString& text, const QString& after, const 
     } else if (current &&
                (line.startsWith(QLatin1String("- ")) || line.startsWith(QLatin1String("* ")))) {
       QString item = line.mid(2);
-      item.remove(QLatin1String("**"));
+      // Backticks first: "*`*" would otherwise leave a "**" behind.
       item.remove(u'`');
+      item.remove(QLatin1String("**"));
       current->items << item;
     }
   }

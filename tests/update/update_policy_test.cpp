@@ -182,7 +182,7 @@ void UpdatePolicyTest::failureTextsUseThePlatformsWords() {
 void UpdatePolicyTest::releaseNotesKeepTheVersionsBetween() {
   const QString text = QStringLiteral(
       "# 改定履歴\r\n"
-      "## 1.7（2026年5月1日）\n- 新しい **語** の `検索`\n  * 二つ目  \n"
+      "## 1.7（2026年5月1日）\n- 新しい **語** の `検索`\n  * 二つ目  \n- *`*太字*`*\n"
       "## 1.5 (2026-01-02\n- 日付の括弧が閉じていない\n"
       "## 1.6\n- 日付なし\n"
       "## 版なし\n- 捨てられる\n"
@@ -191,7 +191,7 @@ void UpdatePolicyTest::releaseNotesKeepTheVersionsBetween() {
       "-ハイフンだけ\n");
   const QList<UpdateReleaseNote> notes = UpdateReleaseNotes::parse(text, "1.4", "1.7");
   const QList<UpdateReleaseNote> expected = {
-      {"1.7", "2026年5月1日", {"新しい 語 の 検索", "二つ目"}},
+      {"1.7", "2026年5月1日", {"新しい 語 の 検索", "二つ目", "太字"}},
       {"1.6", "", {"日付なし"}},
       {"1.5", "2026-01-02", {"日付の括弧が閉じていない"}},
   };
