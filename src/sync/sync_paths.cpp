@@ -93,19 +93,34 @@ std::optional<std::filesystem::path> master(const std::filesystem::path& state, 
   return master(state, legacy, SyncEnvironment::process().home);
 }
 
+std::optional<std::filesystem::path> masterIn(std::string_view text) {
+  try {
+    const nlohmann::json config = nlohmann::json::parse(text);
+    if (!config.is_object()) return std::nullopt;
+    const auto found = config.find("master");
+    if (found == config.end() || !found->is_string()) return std::nullopt;
+    const auto& value = found->get_ref<const std::string&>();
+    // The window and the service run from different working folders, and the system would
+    // cut a path at a NUL: either would point them at another folder than the one chosen.
+    if (value.empty() || value.front() != '/' || value.find('\0') != std::string::npos) {
+      return std::nullopt;
+    }
+    return utf8Path(value);
+  } catch (const nlohmann::json::exception&) {
+    return std::nullopt;
+  }
+}
+
 std::optional<std::filesystem::path> master(const std::filesystem::path& state, bool legacy,
                                             const std::filesystem::path& home) {
+  std::optional<std::string> text;
   try {
-    const nlohmann::json config = nlohmann::json::parse(platform::readFile(file(state)));
-    if (config.is_object()) {
-      const auto found = config.find("master");
-      if (found != config.end() && found->is_string()) {
-        const auto& text = found->get_ref<const std::string&>();
-        if (!text.empty()) return utf8Path(text);
-      }
-    }
+    text = platform::readFile(file(state));
   } catch (const std::exception&) {
-    // Unreadable or not JSON: no configuration.
+    // Unreadable: no configuration.
+  }
+  if (text) {
+    if (auto chosen = masterIn(*text)) return chosen;
   }
   if (!legacy) return std::nullopt;
   for (std::string_view relative : legacyMasters) {
@@ -121,20 +136,23 @@ bool isSaved(const std::filesystem::path& state) {
   return std::filesystem::exists(file(state), error);
 }
 
-void save(const std::filesystem::path& master, const std::filesystem::path& state) {
-  std::filesystem::create_directories(state);
+std::string text(const std::filesystem::path& master) {
   const std::u8string path = master.u8string();
   nlohmann::json config = nlohmann::json::object();
   config["master"] = std::string(path.begin(), path.end());
   // nlohmann::json keeps object members sorted by key.
-  std::string text;
   try {
-    text = config.dump(2) + "\n";
+    return config.dump(2) + "\n";
   } catch (const nlohmann::json::type_error&) {
     throw std::filesystem::filesystem_error("cannot encode", master,
                                             std::make_error_code(std::errc::illegal_byte_sequence));
   }
-  platform::writeAtomically(file(state), text);
+}
+
+void save(const std::filesystem::path& master, const std::filesystem::path& state) {
+  const std::string saved = text(master);
+  std::filesystem::create_directories(state);
+  platform::writeAtomically(file(state), saved);
 }
 
 }  // namespace SyncConfig

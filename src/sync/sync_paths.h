@@ -3,6 +3,7 @@
 #include <array>
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "sync/sync_environment.h"
@@ -70,8 +71,15 @@ std::optional<std::filesystem::path> master(const std::filesystem::path& state, 
 std::optional<std::filesystem::path> master(const std::filesystem::path& state, bool legacy,
                                             const std::filesystem::path& home);
 
+// The master folder a "設定.json" text names; nothing unless it is an absolute path.
+std::optional<std::filesystem::path> masterIn(std::string_view text);
+
 // True when "設定.json" exists, whatever it holds.
 bool isSaved(const std::filesystem::path& state);
+
+// The "設定.json" text that names `master`. Throws std::filesystem::filesystem_error when
+// the path is not UTF-8.
+std::string text(const std::filesystem::path& master);
 
 // Creates the state folder and writes "設定.json" atomically. Throws
 // std::filesystem::filesystem_error.

@@ -99,8 +99,9 @@ TEST_F(Paths, UnusableConfigurationMeansLegacySearchOrNothing) {
   fs::create_directories(state);
   const fs::path first = home / u8(SyncConfig::legacyMasters[0]);
   const fs::path second = home / u8(SyncConfig::legacyMasters[1]);
-  for (const char* json : {R"({"master": ""})", R"({"master": 3})", R"({"other": "/x"})",
-                           R"(["/x"])", "not json", ""}) {
+  for (const char* json :
+       {R"({"master": ""})", R"({"master": 3})", R"({"other": "/x"})", R"(["/x"])",
+        R"({"master": "relative/x"})", R"({"master": "/a\u0000/b"})", "not json", ""}) {
     platform::writeAtomically(SyncConfig::file(state), json);
     EXPECT_TRUE(SyncConfig::isSaved(state));
     EXPECT_EQ(SyncConfig::master(state, false, home), std::nullopt) << json;
