@@ -4,16 +4,14 @@
 #include <set>
 #include <utility>
 
+#include "platform/overloaded.h"
 #include "platform/text.h"
 
 namespace WordChange {
 
 namespace {
 
-template <class... F>
-struct Overloaded : F... {
-  using F::operator()...;
-};
+using platform::Overloaded;
 
 Plan refused(std::string message) {
   return Plan{.lists = {}, .problem = std::move(message)};

@@ -17,19 +17,14 @@
 #include "platform/error_text.h"
 #include "platform/files.h"
 #include "platform/ime_platform.h"
+#include "platform/overloaded.h"
 #include "sync/mac_state.h"
 #include "sync/sync_lock.h"
 
 namespace BackgroundRun {
 namespace {
 
-template <class... F>
-struct Overloaded : F... {
-  using F::operator()...;
-};
-// clang 14 does not deduce aggregate template arguments by itself.
-template <class... F>
-Overloaded(F...) -> Overloaded<F...>;
+using platform::Overloaded;
 
 constexpr std::string_view failedPrefix = "反映できませんでした: ";
 
