@@ -11,6 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   qt6-base-dev fonts-noto-cjk
   libsodium-dev libarchive-dev openssl minisign
+  desktop-file-utils librsvg2-bin
   mozc-server emacs-mozc-bin
   dbus dbus-daemon systemd procps util-linux python3 time
   locales libc-l10n
