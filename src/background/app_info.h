@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // How the application names itself to the user: notification titles, the
 // lead-in of log lines, window titles.
@@ -12,5 +13,9 @@ const std::string& name();
 
 // The version of this build.
 const std::string& version();
+
+// The name of the desktop entry (jp.kumomori.wordloom.desktop) that launches the application,
+// by which the desktop ties its windows and notifications to it.
+inline constexpr std::string_view desktopEntry = "jp.kumomori.wordloom";
 
 }  // namespace AppInfo

@@ -146,7 +146,12 @@ void Notifier::sendAndWait(const std::string& body) {
   QDBusMessage call =
       QDBusMessage::createMethodCall(service, objectPath, interface, QStringLiteral("Notify"));
   call << appName() << 0u << QString() << appName() << text
-       << QStringList{QStringLiteral("default"), appName()} << QVariantMap() << -1;
+       << QStringList{QStringLiteral("default"), appName()}
+       // The desktop shows the notice as the application's and opens it from there.
+       << QVariantMap{{QStringLiteral("desktop-entry"),
+                       QString::fromUtf8(AppInfo::desktopEntry.data(),
+                                         static_cast<qsizetype>(AppInfo::desktopEntry.size()))}}
+       << -1;
   const QDBusMessage reply = bus.call(call, QDBus::Block, static_cast<int>(left.count()));
   if (reply.type() == QDBusMessage::ReplyMessage) {
     if (!reply.arguments().isEmpty()) posted_.insert(reply.arguments().constFirst().toUInt());

@@ -47,13 +47,13 @@ class FakeServer : public QObject, protected QDBusContext {
               int timeout) {
     Q_UNUSED(replacesId);
     Q_UNUSED(icon);
-    Q_UNUSED(hints);
     const uint id = ++lastId_;
     QJsonObject line{{"app_name", appName},
                      {"summary", summary},
                      {"body", body},
                      {"actions", QJsonArray::fromStringList(actions)},
-                     {"expire_timeout", timeout}};
+                     {"expire_timeout", timeout},
+                     {"desktop_entry", hints.value(QStringLiteral("desktop-entry")).toString()}};
     QFile file(record_);
     if (file.open(QIODevice::Append)) {
       file.write(QJsonDocument(line).toJson(QJsonDocument::Compact) + '\n');

@@ -74,6 +74,17 @@ class NotificationServer {
     return result;
   }
 
+  // The desktop entry each notification named, empty where it named none.
+  std::vector<std::string> desktopEntries() const {
+    std::vector<std::string> result;
+    if (!std::filesystem::exists(record_)) return result;
+    std::istringstream lines(platform::readFile(record_));
+    for (std::string line; std::getline(lines, line);) {
+      result.push_back(nlohmann::json::parse(line).at("desktop_entry"));
+    }
+    return result;
+  }
+
   std::vector<std::string> bodies() const {
     std::vector<std::string> result;
     for (const auto& notice : notices()) result.push_back(notice.body);

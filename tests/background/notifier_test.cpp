@@ -69,6 +69,15 @@ TEST(Notifier, PostsTheBodyUnderTheApplicationsNameEscapedWhereMarkupIsRead) {
   }
 }
 
+TEST(Notifier, EveryNotificationNamesTheDesktopEntry) {
+  TempDir dir;
+  NotificationServer server(dir / "record");
+  Notifier notifier;
+  notifier.sendAndWait("一つ目");
+  notifier.sendAndWait("二つ目");
+  EXPECT_EQ(server.desktopEntries(), std::vector<std::string>(2, "jp.kumomori.wordloom"));
+}
+
 TEST(Notifier, StatusFollowsTheServer) {
   TempDir dir;
   Notifier notifier;
