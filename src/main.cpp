@@ -4,6 +4,7 @@
 
 #include "background/command_line.h"
 #include "background/notifier.h"
+#include "desktop/desktop_app.h"
 #include "update/finish_update.h"
 
 namespace {
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
   if (arguments.size() > 1 && arguments[1] == "--finish-update") {
     return FinishUpdate::main({arguments.begin() + 1, arguments.end()});
   }
+  if (CommandLine::startsDesktop(arguments)) return DesktopApp::run(argc, argv);
   NotifierOnDemand notifier;
   return CommandLine::run(arguments, notifier, std::cout, std::cerr);
 }

@@ -71,6 +71,11 @@ int autoReflect(std::string_view onOrOff, std::ostream& out, std::ostream& err) 
 
 }  // namespace
 
+bool CommandLine::startsDesktop(const std::vector<std::string>& arguments) {
+  return arguments.size() <= 1 &&
+         std::find(arguments.begin(), arguments.end(), "--apply") == arguments.end();
+}
+
 int CommandLine::run(const std::vector<std::string>& arguments, NotificationSink& notifier,
                      std::ostream& out, std::ostream& err) {
   const auto has = [&](std::string_view option) {
@@ -97,11 +102,6 @@ int CommandLine::run(const std::vector<std::string>& arguments, NotificationSink
   if (rest.size() == 1 && rest[0] == "--version") {
     // Also the updater's check that a new copy starts: it must print just the version.
     out << AppInfo::version() << '\n';
-    return 0;
-  }
-  if (rest.empty()) {
-    // The windowed application comes later; until then a plain run names itself.
-    out << AppInfo::name() << ' ' << AppInfo::version() << '\n';
     return 0;
   }
   const bool help = rest.size() == 1 && (rest[0] == "--help" || rest[0] == "-h");

@@ -95,6 +95,12 @@ class StandardMenusTest : public QObject {
       QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "open");
     }
   }
+  void cleanupTestCase() {
+    for (const char* scheme : {"https", "mailto", "file"}) {
+      QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+    }
+  }
+
   void init() {
     opened.clear();
     clipboardAtOpen.clear();

@@ -1,0 +1,49 @@
+#include "desktop/desktop_app.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QIcon>
+
+#include "background/app_info.h"
+#include "desktop/app_delegate.h"
+#include "ui/style/appearance.h"
+#include "ui/style/material_symbols.h"
+
+namespace {
+
+// The theme's icon once installed; from a build, the sizes rendered beside the program.
+QIcon applicationIcon() {
+  const QString name = QString::fromStdString(std::string(AppInfo::desktopEntry));
+  QIcon icon = QIcon::fromTheme(name);
+  if (!icon.isNull()) return icon;
+  const QDir hicolor(QCoreApplication::applicationDirPath() +
+                     QStringLiteral("/../share/icons/hicolor"));
+  for (const QString& size : hicolor.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    const QString file =
+        hicolor.filePath(size + QStringLiteral("/apps/") + name + QStringLiteral(".png"));
+    if (QFileInfo::exists(file)) icon.addFile(file);
+  }
+  return icon;
+}
+
+}  // namespace
+
+int DesktopApp::run(int argc, char** argv) {
+  QApplication application(argc, argv);
+  // Per-user settings (window frames, preferences) live in ~/.config/kumomori/Wordloom.conf.
+  QCoreApplication::setOrganizationName(QStringLiteral("kumomori"));
+  QCoreApplication::setOrganizationDomain(QStringLiteral("kumomori.jp"));
+  QCoreApplication::setApplicationName(QStringLiteral("Wordloom"));
+  QCoreApplication::setApplicationVersion(QString::fromStdString(AppInfo::version()));
+  QGuiApplication::setApplicationDisplayName(QString::fromStdString(AppInfo::name()));
+  // Ties the windows to the launcher's entry, and the notifications to both.
+  QGuiApplication::setDesktopFileName(QString::fromStdString(std::string(AppInfo::desktopEntry)));
+  QApplication::setWindowIcon(applicationIcon());
+  MaterialSymbols::registerFont();
+  Appearance::shared();
+
+  AppDelegate delegate;
+  delegate.start();
+  return QApplication::exec();
+}

@@ -1,0 +1,350 @@
+#include <signal.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "app/app_scene.h"
+#include "background/notifier.h"
+#include "desktop/app_delegate.h"
+#include "menus/release_notes_window.h"
+#include "platform/process.h"
+#include "ui/style/appearance.h"
+#include "ui/style/material_symbols.h"
+
+namespace {
+
+// Titles of a menu's items with their shortcuts, "---" for a separator.
+QStringList layout(const QMenu* menu) {
+  QStringList items;
+  for (const QAction* action : menu->actions()) {
+    if (action->isSeparator()) {
+      items << QStringLiteral("---");
+    } else if (action->shortcut().isEmpty()) {
+      items << action->text();
+    } else {
+      items << action->text() + u' ' + action->shortcut().toString();
+    }
+  }
+  return items;
+}
+
+QMenu* menuNamed(const QMainWindow& window, const char* name) {
+  return window.menuBar()->findChild<QMenu*>(QString::fromLatin1(name));
+}
+
+// Clicks the item `title` of `menu`, which the menu bar opens first: as a user does.
+void choose(const QMainWindow& window, QMenu* menu, const QString& title) {
+  QAction* item = nullptr;
+  for (QAction* action : menu->actions()) {
+    if (action->text() == title) item = action;
+  }
+  QVERIFY2(item != nullptr, qPrintable(title));
+  QMenuBar* bar = window.menuBar();
+  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
+  QTRY_VERIFY(menu->isVisible());
+  QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+  QTRY_VERIFY(!menu->isVisible());
+}
+
+// Runs the event loop until the application quits; a failure to quit ends at the test's limit.
+int runUntilQuit(std::function<void()> first) {
+  QTimer::singleShot(0, qApp, std::move(first));
+  return QApplication::exec();
+}
+
+}  // namespace
+
+class StartupTest : public QObject {
+  Q_OBJECT
+
+ public slots:
+  void open(const QUrl& url) { opened << url; }
+
+ private slots:
+  void initTestCase() {
+    QCoreApplication::setOrganizationName(QStringLiteral("WordloomTest"));
+    MaterialSymbols::registerFont();
+    Appearance::shared();
+    for (const char* scheme : {"https", "mailto", "file"}) {
+      QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "open");
+    }
+  }
+
+  void cleanupTestCase() {
+    for (const char* scheme : {"https", "mailto", "file"}) {
+      QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+    }
+  }
+
+  void init() {
+    QSettings().clear();
+    opened.clear();
+    scene = std::make_unique<Scene>();
+    scene->writeMaster("人名", words("人", 3));
+    scene->writeDictionary({{"人名", words("人", 3)}});
+  }
+  void cleanup() {
+    delegate.reset();
+    scene.reset();
+    qunsetenv("LUMI_SNAPSHOT_DIR");
+  }
+
+  // Runs first, while nothing has prepared the shared notifier yet.
+  void snapshotModeLeavesNormalOperationOut() {
+    QTemporaryDir images;
+    qputenv("LUMI_SNAPSHOT_DIR", images.path().toUtf8());
+    moveTheService();
+    start();
+    QCOMPARE(Notifier::shared().status(), Notifier::Status::unknown);
+    QVERIFY(scene->calls().empty());
+    QSignalSpy reloads(delegate->model(), &AppModel::masterChanged);
+    emit qApp->applicationStateChanged(Qt::ApplicationActive);
+    QCOMPARE(reloads.size(), 0);
+    // The snapshots' own reflect.
+    QVERIFY(Scene::settle(*delegate->model()));
+  }
+
+  void normalStartPreparesRepairsAndReflects() {
+    moveTheService();
+    start();
+    QVERIFY(Notifier::shared().status() != Notifier::Status::unknown);
+    QVERIFY(!scene->calls().empty());
+    QVERIFY(LaunchAgent::pointsToThisApp(scene->host()));
+    QVERIFY(delegate->model()->isSyncing());
+    QVERIFY(Scene::settle(*delegate->model()));
+    QVERIFY(delegate->model()->state().isOK());
+
+    QSignalSpy reloads(delegate->model(), &AppModel::masterChanged);
+    emit qApp->applicationStateChanged(Qt::ApplicationActive);
+    QCOMPARE(reloads.size(), 1);
+    QVERIFY(delegate->model()->isSyncing());
+    QVERIFY(Scene::settle(*delegate->model()));
+  }
+
+  void theWindow() {
+    start();
+    QMainWindow& window = *delegate->window();
+    QCOMPARE(window.windowTitle(), QStringLiteral("Wordloom"));
+    QCOMPARE(window.size(), QSize(1120, 620));
+    QVERIFY(window.isVisible());
+  }
+
+  void menuBar_data() {
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QStringList>("items");
+    QTest::newRow("application") << "appMenu"
+                                 << "Wordloom"
+                                 << QStringList{"Wordloomについて", "---", "Wordloomを終了 Ctrl+Q"};
+    QTest::newRow("file") << "fileMenu"
+                          << "ファイル"
+                          << QStringList{"再読み込みして反映 Ctrl+R", "マスターのフォルダを開く",
+                                         "同期に使うフォルダを変更…", "---", "閉じる Ctrl+W"};
+    QTest::newRow("edit") << "editMenu"
+                          << "編集"
+                          << QStringList{
+                                 "取り消す Ctrl+Z",    "やり直す Ctrl+Shift+Z", "---",
+                                 "カット Ctrl+X",      "コピー Ctrl+C",         "ペースト Ctrl+V",
+                                 "すべてを選択 Ctrl+A"};
+    QTest::newRow("window") << "windowMenu"
+                            << "ウインドウ" << QStringList{"しまう Ctrl+M", "拡大/縮小"};
+    QTest::newRow("help") << "helpMenu"
+                          << "ヘルプ"
+                          << QStringList{"Wordloomヘルプ F1", "改定履歴", "---", "不具合を報告",
+                                         "Wordloomのウェブサイト"};
+  }
+  void menuBar() {
+    QFETCH(QString, menu);
+    QFETCH(QString, title);
+    QFETCH(QStringList, items);
+    start();
+    QStringList titles;
+    for (const QAction* action : delegate->window()->menuBar()->actions()) titles << action->text();
+    QCOMPARE(titles, (QStringList{"Wordloom", "ファイル", "編集", "ウインドウ", "ヘルプ"}));
+    const QMenu* found = menuNamed(*delegate->window(), menu.toLatin1().constData());
+    QVERIFY(found != nullptr);
+    QCOMPARE(found->title(), title);
+    QCOMPARE(layout(found), items);
+  }
+
+  void fileCommands() {
+    start();
+    QMainWindow& window = *delegate->window();
+    AppModel& model = *delegate->model();
+    QVERIFY(Scene::settle(model));
+
+    QSignalSpy reloads(&model, &AppModel::masterChanged);
+    QTest::keyClick(&window, Qt::Key_R, Qt::ControlModifier);
+    QCOMPARE(reloads.size(), 1);
+    QVERIFY(model.isSyncing());
+    QVERIFY(Scene::settle(model));
+
+    choose(window, menuNamed(window, "fileMenu"), QStringLiteral("マスターのフォルダを開く"));
+    QCOMPARE(opened,
+             QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(scene->master.string()))});
+
+    window.showMinimized();
+    choose(window, menuNamed(window, "fileMenu"), QStringLiteral("同期に使うフォルダを変更…"));
+    QVERIFY(model.isChoosingFolder());
+    QVERIFY(model.showsSetup());
+    QVERIFY(!window.isMinimized());
+  }
+
+  void openMasterWithoutAFolderOpensNothing() {
+    start(false);
+    choose(*delegate->window(), menuNamed(*delegate->window(), "fileMenu"),
+           QStringLiteral("マスターのフォルダを開く"));
+    QVERIFY(opened.isEmpty());
+  }
+
+  void editCommandsReachTheFocusedField() {
+    start();
+    QMainWindow& window = *delegate->window();
+    auto* field = new QLineEdit(window.centralWidget());
+    field->show();
+    field->setFocus();
+    QTRY_VERIFY(field->hasFocus());
+    field->insert(QStringLiteral("よみ"));
+    QMenu* edit = menuNamed(window, "editMenu");
+
+    choose(window, edit, QStringLiteral("すべてを選択"));
+    QCOMPARE(field->selectedText(), QStringLiteral("よみ"));
+    choose(window, edit, QStringLiteral("カット"));
+    QCOMPARE(field->text(), QString());
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("よみ"));
+    choose(window, edit, QStringLiteral("取り消す"));
+    QCOMPARE(field->text(), QStringLiteral("よみ"));
+    choose(window, edit, QStringLiteral("やり直す"));
+    QCOMPARE(field->text(), QString());
+    choose(window, edit, QStringLiteral("ペースト"));
+    choose(window, edit, QStringLiteral("ペースト"));
+    QCOMPARE(field->text(), QStringLiteral("よみよみ"));
+    field->selectAll();
+    choose(window, edit, QStringLiteral("コピー"));
+    QApplication::clipboard()->clear();
+    QTest::keyClick(field, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("よみよみ"));
+  }
+
+  void windowCommands() {
+    start();
+    QMainWindow& window = *delegate->window();
+    choose(window, menuNamed(window, "windowMenu"), QStringLiteral("拡大/縮小"));
+    QVERIFY(window.isMaximized());
+    choose(window, menuNamed(window, "windowMenu"), QStringLiteral("拡大/縮小"));
+    QVERIFY(!window.isMaximized());
+    QTest::keyClick(&window, Qt::Key_M, Qt::ControlModifier);
+    QVERIFY(window.isMinimized());
+
+    // A click on one of the application's notifications brings the window back.
+    emit Notifier::shared().activated();
+    QVERIFY(!window.isMinimized());
+    QVERIFY(window.isVisible());
+  }
+
+  void closingTheWindowQuits_data() {
+    QTest::addColumn<int>("way");
+    QTest::newRow("close button") << 0;
+    QTest::newRow("Ctrl+W") << 1;
+    QTest::newRow("close button with the release notes open") << 2;
+  }
+  void closingTheWindowQuits() {
+    QFETCH(int, way);
+    start();
+    QMainWindow* window = delegate->window();
+    if (way == 2) {
+      StandardMenus::showReleaseNotes(delegate->menuConfig());
+      window->activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(window));
+    }
+    QSignalSpy quitting(qApp, &QCoreApplication::aboutToQuit);
+    QCOMPARE(runUntilQuit([&] {
+               if (way == 1) {
+                 QTest::keyClick(window, Qt::Key_W, Qt::ControlModifier);
+               } else {
+                 window->close();
+               }
+             }),
+             0);
+    QCOMPARE(quitting.size(), 1);
+    QVERIFY(!window->isVisible());
+    QVERIFY(!StandardMenus::ReleaseNotesWindow::shared(delegate->menuConfig()).isVisible());
+  }
+
+  void aTerminationSignalEndsTheEventLoopWithZero_data() {
+    QTest::addColumn<int>("number");
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGINT") << SIGINT;
+    QTest::newRow("SIGHUP") << SIGHUP;
+  }
+  void aTerminationSignalEndsTheEventLoopWithZero() {
+    QFETCH(int, number);
+    start();
+    QCOMPARE(runUntilQuit([number] { ::raise(number); }), 0);
+  }
+
+  // Programs this process starts (the service manager, the IME's tools) get the signals as
+  // they were: nothing ignored, nothing blocked.
+  void childrenInheritNoSignalHandling() {
+    const auto childSignals = [] {
+      return platform::runProcess("/bin/sh", {"-c", "grep -E '^Sig(Ign|Blk):' /proc/self/status"},
+                                  {.captureOutput = true})
+          .output;
+    };
+    const std::string before = childSignals();
+    QVERIFY(before.find("SigBlk") != std::string::npos);
+    start();
+    QCOMPARE(childSignals(), before);
+  }
+
+  void geometrySurvivesARestart() {
+    start();
+    const QRect placed(140, 90, 900, 500);
+    delegate->window()->setGeometry(placed);
+    QCOMPARE(runUntilQuit([&] { delegate->window()->close(); }), 0);
+    delegate.reset();
+
+    start();
+    QCOMPARE(delegate->window()->geometry(), placed);
+    // Ended by a signal instead: the frame is kept too.
+    const QRect moved(60, 40, 1000, 560);
+    delegate->window()->setGeometry(moved);
+    QCOMPARE(runUntilQuit([] { ::raise(SIGTERM); }), 0);
+    delegate.reset();
+
+    start();
+    QCOMPARE(delegate->window()->geometry(), moved);
+  }
+
+ private:
+  void start(bool configured = true) {
+    delegate = std::make_unique<AppDelegate>(scene->context(configured));
+    delegate->start();
+    QVERIFY(QTest::qWaitForWindowExposed(delegate->window()));
+  }
+
+  // An automatic reflect service that starts a copy of the program somewhere else.
+  void moveTheService() {
+    LaunchAgent::Host moved = scene->host();
+    moved.executable = scene->dir / "elsewhere/wordloom";
+    LaunchAgent::install(SyncPaths{scene->master, scene->dictionary, scene->state}, moved);
+    scene->calls();
+  }
+
+  std::unique_ptr<Scene> scene;
+  std::unique_ptr<AppDelegate> delegate;
+  QList<QUrl> opened;
+};
+
+QTEST_MAIN(StartupTest)
+#include "startup_test.moc"
