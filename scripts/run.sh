@@ -1,23 +1,58 @@
 #!/usr/bin/env bash
-# Builds Wordloom and runs its main job: one headless reflect of the master
-# into this computer's IME dictionary.
+# Builds Wordloom and runs it.
 #
-# With a master configured (wordloom --set-master) and Mozc's dictionary file
-# present, it reflects the real files. Otherwise it reflects a fresh copy of
-# the sample sandbox in examples/sandbox through the LUMI_* overrides and shows
-# what happened.
+# With a display (DISPLAY or WAYLAND_DISPLAY) it opens the application on a
+# fresh copy of the sample sandbox in examples/sandbox, through the LUMI_*
+# overrides: the real master and dictionary stay untouched.
+#
+# Without one it runs the main job, one headless reflect of the master into
+# this computer's IME dictionary: the real files when a master is configured
+# (wordloom --set-master) and Mozc's dictionary file exists, otherwise a fresh
+# copy of the sandbox, showing what happened. Then it renders the windows of
+# the sandbox to PNG files and prints where they are.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+step() { printf '\n== %s\n' "$1"; }
 "$root/scripts/bootstrap.sh"
 cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$root/build" --target wordloom
 wordloom=$root/build/src/wordloom
 
+# A fresh copy of the sandbox in `build/$1`, pointed at through the LUMI_* overrides.
+use_sandbox() {
+  sandbox=$root/build/$1
+  rm -rf "$sandbox"
+  cp -R "$root/examples/sandbox" "$sandbox"
+  export LUMI_MASTER=$sandbox/master LUMI_DICT=$sandbox/mozc/user_dictionary.db
+  export LUMI_STATE=$sandbox/state LUMI_NO_RELOAD=1
+}
+
+# The windows of the sandbox as PNG files, drawn offscreen.
+snapshots() {
+  local folder=$root/build/snapshots/sandbox
+  step "ウインドウの画像（examples/sandbox）"
+  use_sandbox sandbox-snapshots
+  rm -rf "$folder"
+  mkdir -p "$folder"
+  # The offscreen platform's warnings go to a log, shown only when the run fails.
+  if ! LUMI_SNAPSHOT_DIR=$folder LUMI_APPEARANCE=light QT_QPA_PLATFORM=offscreen "$wordloom" \
+    2>"$root/build/snapshots/sandbox.log" | sed '/^snapshot: /d'; then
+    cat "$root/build/snapshots/sandbox.log" >&2
+    exit 1
+  fi
+  echo "PNG files in $folder:"
+  ls "$folder"
+}
+
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  use_sandbox sandbox
+  echo "Opening Wordloom on a copy of examples/sandbox ($sandbox)"
+  exec "$wordloom"
+fi
+
 state=${XDG_DATA_HOME:-$HOME/.local/share}/Wordloom
 profile=${XDG_CONFIG_HOME:-$HOME/.config}/mozc
 [ -d "$HOME/.mozc" ] && profile=$HOME/.mozc
-
-step() { printf '\n== %s\n' "$1"; }
 
 if [ -n "${LUMI_MASTER+x}${LUMI_DICT+x}${LUMI_STATE+x}" ] ||
   { [ -f "$state/設定.json" ] && [ -f "$profile/user_dictionary.db" ]; }; then
@@ -26,14 +61,11 @@ if [ -n "${LUMI_MASTER+x}${LUMI_DICT+x}${LUMI_STATE+x}" ] ||
   step "反映（wordloom --apply）"
   "$wordloom" --apply
   "$wordloom" --apply --dry-run
+  snapshots
   exit 0
 fi
 
-sandbox=$root/build/sandbox
-rm -rf "$sandbox"
-cp -R "$root/examples/sandbox" "$sandbox"
-export LUMI_MASTER=$sandbox/master LUMI_DICT=$sandbox/mozc/user_dictionary.db
-export LUMI_STATE=$sandbox/state LUMI_NO_RELOAD=1
+use_sandbox sandbox
 
 # The dictionary file as Mozc holds it, decoded by protobuf's own tool.
 show_dictionary() {
@@ -56,3 +88,4 @@ step "反映の後（wordloom --apply --dry-run）"
 "$wordloom" --apply --dry-run
 step "辞書ファイルの中身"
 show_dictionary
+snapshots
