@@ -6,15 +6,17 @@
 # launch), Mozc's tool as its user_dictionary.db. Goals at 100,000 words: Wordloom at most 1.0×
 # the tool's CPU and 1.5× its memory.
 #
-#   bench/gui_open_cost.sh [words] [seconds] [build folder]
+#   bench/gui_open_cost.sh [words] [seconds] [rounds] [build folder]
 #
-# words defaults to 100000, seconds to 15. Mozc refuses to run as root: as root its tool runs as
-# the user nobody.
+# words defaults to 100000, seconds to 10, rounds to 3: the programs run in turn, each once a
+# round, and the medians are reported (one run's CPU time moves with whatever else the machine
+# does). Mozc refuses to run as root: as root its tool runs as the user nobody.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 words=${1:-100000}
-seconds=${2:-15}
-build=${3:-$root/build}
+seconds=${2:-10}
+rounds=${3:-3}
+build=${4:-$root/build}
 tool=/usr/lib/mozc/mozc_tool
 
 if [ ! -x "$tool" ]; then
@@ -86,14 +88,28 @@ if [ "$(id -u)" -eq 0 ]; then
 fi
 common=(env -u DBUS_SESSION_BUS_ADDRESS QT_QPA_PLATFORM=offscreen LANG=ja_JP.UTF-8)
 
-read -r tool_cpu tool_mb < <(cost "${as_tool_user[@]}" "${common[@]}" HOME="$work/home" \
-  XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/home" \
-  "$tool" --mode=dictionary_tool)
-read -r app_cpu app_mb < <(cost "${common[@]}" HOME="$work/wordloom-home" \
-  XDG_CONFIG_HOME="$work/wordloom-home/.config" LUMI_MASTER="$work/master" \
-  LUMI_DICT="$dictionary" LUMI_STATE="$work/state" LUMI_NO_RELOAD=1 "$wordloom")
+tool_run() {
+  cost "${as_tool_user[@]}" "${common[@]}" HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
+    XDG_RUNTIME_DIR="$work/home" "$tool" --mode=dictionary_tool
+}
+app_run() {
+  cost "${common[@]}" HOME="$work/wordloom-home" XDG_CONFIG_HOME="$work/wordloom-home/.config" \
+    LUMI_MASTER="$work/master" LUMI_DICT="$dictionary" LUMI_STATE="$work/state" LUMI_NO_RELOAD=1 \
+    "$wordloom"
+}
+for ((round = 0; round < rounds; round++)); do
+  tool_run >>"$work/tool.costs"
+  app_run >>"$work/app.costs"
+done
+# The median of a column of a costs file.
+median() { cut -d' ' -f"$2" "$1" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+tool_cpu=$(median "$work/tool.costs" 1) tool_mb=$(median "$work/tool.costs" 2)
+app_cpu=$(median "$work/app.costs" 1) app_mb=$(median "$work/app.costs" 2)
 
-printf '%s words, the first %s s of each program, offscreen\n' "$words" "$seconds"
+printf '%s words, the first %s s of each program, offscreen, median of %s runs\n' \
+  "$words" "$seconds" "$rounds"
+printf '  every run (CPU s, peak MB): the tool %s; Wordloom %s\n' \
+  "$(paste -sd, "$work/tool.costs")" "$(paste -sd, "$work/app.costs")"
 printf '  %-34s %8s %10s\n' "" "CPU s" "peak MB"
 printf '  %-34s %8s %10s\n' "Mozc's dictionary tool" "$tool_cpu" "$tool_mb"
 printf '  %-34s %8s %10s\n' "Wordloom's main window" "$app_cpu" "$app_mb"
