@@ -15,6 +15,7 @@
 #include "desktop/termination_signals.h"
 #include "desktop/window_frame.h"
 #include "menus/vendor_site.h"
+#include "ui/settings/settings_window.h"
 
 namespace {
 
@@ -49,12 +50,16 @@ AppDelegate::AppDelegate(AppContext context, QObject* parent)
     : QObject(parent), context_(std::move(context)), snapshot_(Snapshot::isRequested()) {}
 
 AppDelegate::~AppDelegate() {
-  // The window shows the model: it goes first.
+  // The windows show the model: they go first.
   window_.reset();
+  if (SettingsWindow::shared().model() == model_.get()) SettingsWindow::shared().setModel(nullptr);
 }
 
 void AppDelegate::start() {
   model_ = std::make_unique<AppModel>(context_);
+  SettingsWindow::shared().setModel(model_.get());
+  connect(&SettingsWindow::shared(), &SettingsWindow::mainWindowWanted, this,
+          &AppDelegate::bringForward);
 
   window_ = std::make_unique<QMainWindow>();
   window_->setObjectName(QStringLiteral("mainWindow"));
@@ -100,7 +105,10 @@ StandardMenus::Config AppDelegate::menuConfig() {
           VendorSite::page(QStringLiteral("/contact/?type=bug"))}},
       .website = VendorSite::page(QStringLiteral("/apps/wordloom/")),
       .checkForUpdates = {},
-      .showSettings = {},
+      .showSettings =
+          [self = QPointer<AppDelegate>(this)] {
+            if (self) self->openSettings();
+          },
       .palette = std::nullopt,
   };
 }
@@ -165,7 +173,9 @@ void AppDelegate::chooseFolder() {
   bringForward();
 }
 
-void AppDelegate::openSettings() {}
+void AppDelegate::openSettings() {
+  SettingsWindow::shared().show();
+}
 
 void AppDelegate::bringForward() {
   if (window_ == nullptr) return;

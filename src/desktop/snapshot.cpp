@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <QWidget>
 #include <chrono>
 #include <cstdlib>
@@ -15,6 +16,13 @@
 #include <string>
 
 #include "app/app_model.h"
+#include "ui/settings/file_settings.h"
+#include "ui/settings/settings_view.h"
+#include "ui/settings/sync_settings.h"
+#include "ui/sheets/add_dictionary_sheet.h"
+#include "ui/sheets/edit_sheet.h"
+#include "ui/sheets/local_edits_sheet.h"
+#include "ui/style/theme.h"
 
 namespace Snapshot {
 
@@ -68,8 +76,41 @@ void pending(AppModel& model, QMainWindow& window) {
   });
 }
 
+// A sheet or a settings pane on its own: on the ground colour in a borderless window that never
+// appears on screen, laid out at `size`, rendered, and put away with the window.
+void renderAlone(QWidget* view, QSize size, const QString& name, int padding = 0) {
+  QWidget host(nullptr, Qt::FramelessWindowHint);
+  host.setAttribute(Qt::WA_DontShowOnScreen);
+  QPalette ground = host.palette();
+  ground.setColor(QPalette::Window, Theme::ground.in(&host));
+  host.setPalette(ground);
+  host.setAutoFillBackground(true);
+  auto* layout = new QVBoxLayout(&host);
+  layout->setContentsMargins(padding, padding, padding, padding);
+  layout->addWidget(view);
+  host.resize(size);
+  host.show();
+  layout->activate();
+  render(host, name, folder());
+}
+
 void screens(AppModel& model, QMainWindow& window) {
   render(content(window), QStringLiteral("02-dictionary.png"), folder());
+  const WordRows rows = model.rows();
+  if (!rows.empty()) {
+    renderAlone(new EditSheet(model, EditTarget::editing(rows.row(0))), {560, 520},
+                QStringLiteral("03-edit.png"));
+  }
+  renderAlone(new EditSheet(model, EditTarget::adding({})), {560, 440},
+              QStringLiteral("04-add-from-all.png"));
+  renderAlone(new AddDictionarySheet(model), {460, 260}, QStringLiteral("06-add-dictionary.png"));
+  renderAlone(new SettingsView(model), {640, 560}, QStringLiteral("08-settings.png"));
+  renderAlone(new SyncSettings(model), {640, 480}, QStringLiteral("09-settings-sync.png"), 32);
+  renderAlone(new FileSettings(model), {640, 360}, QStringLiteral("10-settings-files.png"));
+  if (std::holds_alternative<MacState::LocalEdits>(model.state().value)) {
+    auto* sheet = new LocalEditsSheet(model);
+    renderAlone(sheet, sheet->sizeHint(), QStringLiteral("05-local.png"));
+  }
   pending(model, window);
 }
 

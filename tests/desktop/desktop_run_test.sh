@@ -65,7 +65,13 @@ $expected"
 
 main_screens="01-list.png 1120x620
 02-dictionary.png 1120x620
-07-pending-dictionary.png 1120x620"
+03-edit.png 560x520
+04-add-from-all.png 560x440
+06-add-dictionary.png 460x260
+07-pending-dictionary.png 1120x620
+08-settings.png 640x560
+09-settings-sync.png 640x480
+10-settings-files.png 640x360"
 
 echo "== termination signals"
 for signal in TERM INT HUP; do
@@ -110,6 +116,19 @@ snapshots dark dbus-run-session -- sh -c '
   exit "$status"' "$portal" "$wordloom"
 [ "$status" -eq 0 ] || fail "dark: exit status $status: $(cat "$scratch/stderr")"
 expect_images dark "$main_screens"
+
+echo "== a word added directly to this computer's dictionary: the direct-edits sheet too"
+sandbox
+proto=$source/tests/model/user_dictionary.proto
+protoc --decode=wordloom.oracle.File -I "$(dirname "$proto")" "$proto" <"$LUMI_DICT" |
+  awk '/^  entries \{/ && !added { print "  entries {\n    reading: \"ちょくせつ\"\n    word: \"直接\"\n    pos: 1\n  }"; added = 1 } { print }' |
+  protoc --encode=wordloom.oracle.File -I "$(dirname "$proto")" "$proto" >"$scratch/edited.db"
+mv "$scratch/edited.db" "$LUMI_DICT"
+snapshots direct-edits env LUMI_APPEARANCE=light "$wordloom"
+[ "$status" -eq 0 ] || fail "direct edits: exit status $status: $(cat "$scratch/stderr")"
+grep -qx 'state: 直接変更した語があります' <<<"$output" || fail "direct edits: $output"
+images "$build/snapshots/direct-edits" | grep -q '^05-local.png ' ||
+  fail "direct edits: no 05-local.png"
 
 echo "== the setup screen, and nothing else without a folder to set up with"
 sandbox

@@ -18,6 +18,7 @@
 #include "desktop/app_delegate.h"
 #include "menus/release_notes_window.h"
 #include "platform/process.h"
+#include "ui/settings/settings_window.h"
 #include "ui/style/appearance.h"
 #include "ui/style/material_symbols.h"
 
@@ -145,7 +146,8 @@ class StartupTest : public QObject {
     QTest::addColumn<QStringList>("items");
     QTest::newRow("application") << "appMenu"
                                  << "Wordloom"
-                                 << QStringList{"Wordloomについて", "---", "Wordloomを終了 Ctrl+Q"};
+                                 << QStringList{"Wordloomについて", "---", "設定… Ctrl+,", "---",
+                                                "Wordloomを終了 Ctrl+Q"};
     QTest::newRow("file") << "fileMenu"
                           << "ファイル"
                           << QStringList{"再読み込みして反映 Ctrl+R", "マスターのフォルダを開く",
@@ -198,6 +200,23 @@ class StartupTest : public QObject {
     QVERIFY(model.isChoosingFolder());
     QVERIFY(model.showsSetup());
     QVERIFY(!window.isMinimized());
+  }
+
+  void settingsWindow() {
+    start();
+    QMainWindow& window = *delegate->window();
+    QCOMPARE(SettingsWindow::shared().model(), delegate->model());
+    QTest::keyClick(&window, Qt::Key_Comma, Qt::ControlModifier);
+    QTRY_VERIFY(SettingsWindow::shared().isVisible());
+    SettingsWindow::shared().close();
+
+    // Changing the synced folder from the settings wants the main window in front.
+    window.showMinimized();
+    emit SettingsWindow::shared().mainWindowWanted();
+    QVERIFY(!window.isMinimized());
+
+    delegate.reset();
+    QCOMPARE(SettingsWindow::shared().model(), nullptr);
   }
 
   void openMasterWithoutAFolderOpensNothing() {
