@@ -1,7 +1,6 @@
 #include "desktop/app_delegate.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QPointer>

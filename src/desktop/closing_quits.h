@@ -13,8 +13,6 @@ class ClosingQuits : public QObject {
  public:
   explicit ClosingQuits(QWidget* window);
 
-  bool isQuitting() const { return quitting_; }
-
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 

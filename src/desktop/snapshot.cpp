@@ -4,7 +4,6 @@
 #include <QImage>
 #include <QMainWindow>
 #include <QPixmap>
-#include <QPointer>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -60,12 +59,8 @@ void whenSettled(AppModel& model, std::function<void()> next) {
     next();
     return;
   }
-  auto* connection = new QMetaObject::Connection;
-  *connection = QObject::connect(&model, &AppModel::syncFinished, &model, [connection, next] {
-    QObject::disconnect(*connection);
-    delete connection;
-    next();
-  });
+  QObject::connect(&model, &AppModel::syncFinished, &model, std::move(next),
+                   Qt::SingleShotConnection);
 }
 
 void pending(AppModel& model, QMainWindow& window) {
@@ -165,6 +160,8 @@ void run(AppModel& model, QMainWindow& window) {
 }
 
 void render(QWidget& view, const QString& name, const fs::path& folder) {
+  // Layouts the last changes asked for, before the picture is taken.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
   const QImage image = view.grab().toImage();
   if (image.isNull()) {
     say("snapshot failed: " + name.toStdString());
