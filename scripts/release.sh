@@ -39,7 +39,7 @@ if [ -z "$binary" ]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DWORDLOOM_TEST_HOOKS=OFF \
     -DWORDLOOM_TESTS=OFF -DWORDLOOM_BENCH=OFF -DWORDLOOM_FUZZ=OFF -DWORDLOOM_SANITIZE=OFF \
     -DWORDLOOM_UPDATE_KEYS="$keys" >/dev/null
-  cmake --build "$build" --target wordloom
+  cmake --build "$build" --target wordloom wordloom_icons
   binary=$build/src/wordloom
 fi
 version=$("$binary" --version)
@@ -56,6 +56,15 @@ install -D -m 0644 "$root/resources/desktop/jp.kumomori.wordloom.svg" \
 # Where the windows look for the icon font: beside the program, under share/wordloom/fonts.
 for f in MaterialSymbolsOutlined.ttf LICENSE; do
   install -D -m 0644 "$root/resources/fonts/$f" "$tree/share/wordloom/fonts/$f"
+done
+# The release notes the help menu shows, beside the fonts; the icon's PNG sizes drawn by the build
+# of the program, which the windows take when the desktop's icon theme has none that Qt can draw.
+install -D -m 0644 "$root/resources/改定履歴.md" "$tree/share/wordloom/改定履歴.md"
+icons=$(dirname "$binary")/../share/icons/hicolor
+for png in "$icons"/*/apps/jp.kumomori.wordloom.png; do
+  [ -f "$png" ] || continue
+  size=$(basename "$(dirname "$(dirname "$png")")")
+  install -D -m 0644 "$png" "$tree/share/icons/hicolor/$size/apps/jp.kumomori.wordloom.png"
 done
 
 comment="app:jp.kumomori.wordloom version:$version arch:$arch"
