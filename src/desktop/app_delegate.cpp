@@ -14,6 +14,7 @@
 #include "desktop/termination_signals.h"
 #include "desktop/window_frame.h"
 #include "menus/vendor_site.h"
+#include "ui/main/main_window.h"
 #include "ui/settings/settings_window.h"
 
 namespace {
@@ -28,15 +29,16 @@ QAction* command(QMenu* menu, const char* title, const QKeySequence& key,
 }
 
 // An editing command goes to the focused widget as the key that asks for it, which line edits,
-// text views and tables answer themselves.
+// text views and tables answer themselves. Handed to the widget directly: sent through the
+// application, the key would meet the shortcut map again and come back to this very command.
 void sendToFocus(const QKeySequence& key) {
   QWidget* target = QApplication::focusWidget();
   if (target == nullptr) return;
   const QKeyCombination combination = key[0];
   QKeyEvent press(QEvent::KeyPress, combination.key(), combination.keyboardModifiers());
-  QCoreApplication::sendEvent(target, &press);
+  static_cast<QObject*>(target)->event(&press);
   QKeyEvent release(QEvent::KeyRelease, combination.key(), combination.keyboardModifiers());
-  QCoreApplication::sendEvent(target, &release);
+  static_cast<QObject*>(target)->event(&release);
 }
 
 void editCommand(QMenu* menu, const char* title, const QKeySequence& key) {
@@ -60,16 +62,12 @@ void AppDelegate::start() {
   connect(&SettingsWindow::shared(), &SettingsWindow::mainWindowWanted, this,
           &AppDelegate::bringForward);
 
-  window_ = std::make_unique<QMainWindow>();
-  window_->setObjectName(QStringLiteral("mainWindow"));
-  window_->setCentralWidget(new QWidget);
+  window_ = std::make_unique<MainWindow>(*model_);
   buildMainMenu();
 
   signals_ = std::make_unique<TerminationSignals>();
   connect(signals_.get(), &TerminationSignals::received, this, [] { QCoreApplication::exit(0); });
 
-  window_->setWindowTitle(QString::fromStdString(AppInfo::name()));
-  window_->resize(1120, 620);
   if (const QScreen* screen = window_->screen()) {
     window_->move(screen->availableGeometry().center() - window_->rect().center());
   }
@@ -123,9 +121,11 @@ void AppDelegate::buildMainMenu() {
   command(file, "マスターのフォルダを開く", {}, [this] { openMaster(); });
   command(file, "同期に使うフォルダを変更…", {}, [this] { chooseFolder(); });
   file->addSeparator();
-  command(file, "閉じる", QKeySequence(Qt::CTRL | Qt::Key_W), [] {
-    if (QWidget* window = QApplication::activeWindow()) window->close();
-  });
+  // The main window's own key: the other windows close themselves with it, and a sheet over the
+  // main window holds it back.
+  command(file, "閉じる", QKeySequence(Qt::CTRL | Qt::Key_W), [this] {
+    window_->close();
+  })->setShortcutContext(Qt::WindowShortcut);
 
   QMenu* edit = bar->addMenu(QStringLiteral("編集"));
   edit->setObjectName(QStringLiteral("editMenu"));

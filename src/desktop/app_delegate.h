@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QMainWindow>
 #include <QObject>
 #include <memory>
 
@@ -8,7 +7,7 @@
 #include "app/app_model.h"
 #include "menus/standard_menus.h"
 
-class ClosingQuits;
+class MainWindow;
 class TerminationSignals;
 
 // The windowed application once its QApplication exists: the model, the main window with its
@@ -25,7 +24,7 @@ class AppDelegate : public QObject {
   void start();
 
   AppModel* model() const { return model_.get(); }
-  QMainWindow* window() const { return window_.get(); }
+  MainWindow* window() const { return window_.get(); }
   // The standard menus' description of this application.
   StandardMenus::Config menuConfig();
 
@@ -44,6 +43,6 @@ class AppDelegate : public QObject {
   AppContext context_;
   bool snapshot_ = false;
   std::unique_ptr<AppModel> model_;
-  std::unique_ptr<QMainWindow> window_;
+  std::unique_ptr<MainWindow> window_;
   std::unique_ptr<TerminationSignals> signals_;
 };

@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QScreen>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include "menus/bundled_resources.h"
@@ -126,6 +127,8 @@ ReleaseNotesWindow::ReleaseNotesWindow(const Config& config) : QWidget(nullptr, 
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(
       new ReleaseNotesView(config.palette.value_or(defaultPalette), loadReleaseNotes(), this));
+  auto* close = new QShortcut(QKeySequence::Close, this);
+  connect(close, &QShortcut::activated, this, &QWidget::close);
   resize(560, 520);
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());

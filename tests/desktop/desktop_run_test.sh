@@ -127,7 +127,7 @@ mv "$scratch/edited.db" "$LUMI_DICT"
 snapshots direct-edits env LUMI_APPEARANCE=light "$wordloom"
 [ "$status" -eq 0 ] || fail "direct edits: exit status $status: $(cat "$scratch/stderr")"
 grep -qx 'state: 直接変更した語があります' <<<"$output" || fail "direct edits: $output"
-images "$build/snapshots/direct-edits" | grep -q '^05-local.png ' ||
+grep -q '^05-local.png ' <<<"$(images "$build/snapshots/direct-edits")" ||
   fail "direct edits: no 05-local.png"
 
 echo "== the setup screen, and nothing else without a folder to set up with"

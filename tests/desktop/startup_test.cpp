@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -18,6 +19,8 @@
 #include "desktop/app_delegate.h"
 #include "menus/release_notes_window.h"
 #include "platform/process.h"
+#include "ui/main/main_window.h"
+#include "ui/main/root_view.h"
 #include "ui/settings/settings_window.h"
 #include "ui/style/appearance.h"
 #include "ui/style/material_symbols.h"
@@ -39,12 +42,12 @@ QStringList layout(const QMenu* menu) {
   return items;
 }
 
-QMenu* menuNamed(const QMainWindow& window, const char* name) {
+QMenu* menuNamed(const MainWindow& window, const char* name) {
   return window.menuBar()->findChild<QMenu*>(QString::fromLatin1(name));
 }
 
 // Clicks the item `title` of `menu`, which the menu bar opens first: as a user does.
-void choose(const QMainWindow& window, QMenu* menu, const QString& title) {
+void choose(const MainWindow& window, QMenu* menu, const QString& title) {
   QAction* item = nullptr;
   for (QAction* action : menu->actions()) {
     if (action->text() == title) item = action;
@@ -56,6 +59,16 @@ void choose(const QMainWindow& window, QMenu* menu, const QString& title) {
   QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
   QTRY_VERIFY(!menu->isVisible());
 }
+
+// Counts the close events a window receives.
+struct CloseCounter : QObject {
+  explicit CloseCounter(QWidget* window) { window->installEventFilter(this); }
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Close) ++count;
+    return false;
+  }
+  int count = 0;
+};
 
 // Runs the event loop until the application quits; a failure to quit ends at the test's limit.
 int runUntilQuit(std::function<void()> first) {
@@ -134,7 +147,7 @@ class StartupTest : public QObject {
 
   void theWindow() {
     start();
-    QMainWindow& window = *delegate->window();
+    MainWindow& window = *delegate->window();
     QCOMPARE(window.windowTitle(), QStringLiteral("Wordloom"));
     QCOMPARE(window.size(), QSize(1120, 620));
     QVERIFY(window.isVisible());
@@ -181,7 +194,7 @@ class StartupTest : public QObject {
 
   void fileCommands() {
     start();
-    QMainWindow& window = *delegate->window();
+    MainWindow& window = *delegate->window();
     AppModel& model = *delegate->model();
     QVERIFY(Scene::settle(model));
 
@@ -198,13 +211,16 @@ class StartupTest : public QObject {
     window.showMinimized();
     choose(window, menuNamed(window, "fileMenu"), QStringLiteral("同期に使うフォルダを変更…"));
     QVERIFY(model.isChoosingFolder());
-    QVERIFY(model.showsSetup());
     QVERIFY(!window.isMinimized());
+    // The setup takes the window; the folder in use stays until the setup completes.
+    QTRY_VERIFY(window.rootView()->setupPage() != nullptr &&
+                window.rootView()->setupPage()->isVisible());
+    QCOMPARE(model.paths().master, scene->master);
   }
 
   void settingsWindow() {
     start();
-    QMainWindow& window = *delegate->window();
+    MainWindow& window = *delegate->window();
     QCOMPARE(SettingsWindow::shared().model(), delegate->model());
     QTest::keyClick(&window, Qt::Key_Comma, Qt::ControlModifier);
     QTRY_VERIFY(SettingsWindow::shared().isVisible());
@@ -219,6 +235,33 @@ class StartupTest : public QObject {
     QCOMPARE(SettingsWindow::shared().model(), nullptr);
   }
 
+  // Ctrl+W closes the window in front; a sheet over the main window holds it back there.
+  void closingOtherWindows() {
+    start();
+    MainWindow& window = *delegate->window();
+    CloseCounter closes(&window);
+
+    SettingsWindow::shared().show();
+    QVERIFY(QTest::qWaitForWindowActive(&SettingsWindow::shared()));
+    QTest::keyClick(&SettingsWindow::shared(), Qt::Key_W, Qt::ControlModifier);
+    QTRY_VERIFY(!SettingsWindow::shared().isVisible());
+
+    StandardMenus::showReleaseNotes(delegate->menuConfig());
+    auto& notes = StandardMenus::ReleaseNotesWindow::shared(delegate->menuConfig());
+    QVERIFY(QTest::qWaitForWindowActive(&notes));
+    QTest::keyClick(&notes, Qt::Key_W, Qt::ControlModifier);
+    QTRY_VERIFY(!notes.isVisible());
+
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_N, Qt::ControlModifier);
+    QTRY_VERIFY(window.rootView()->overlay().has_value());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_W, Qt::ControlModifier);
+    QTest::qWait(50);
+    QCOMPARE(closes.count, 0);
+    QVERIFY(window.isVisible());
+  }
+
   void openMasterWithoutAFolderOpensNothing() {
     start(false);
     choose(*delegate->window(), menuNamed(*delegate->window(), "fileMenu"),
@@ -226,38 +269,47 @@ class StartupTest : public QObject {
     QVERIFY(opened.isEmpty());
   }
 
-  void editCommandsReachTheFocusedField() {
+  void editCommandsReachTheFocusedWidget() {
     start();
-    QMainWindow& window = *delegate->window();
-    auto* field = new QLineEdit(window.centralWidget());
-    field->show();
+    MainWindow& window = *delegate->window();
+    auto* field = window.findChild<QLineEdit*>(QStringLiteral("searchField"));
+    QVERIFY(field != nullptr);
     field->setFocus();
     QTRY_VERIFY(field->hasFocus());
-    field->insert(QStringLiteral("よみ"));
+    field->insert(QStringLiteral("にん"));
     QMenu* edit = menuNamed(window, "editMenu");
 
     choose(window, edit, QStringLiteral("すべてを選択"));
-    QCOMPARE(field->selectedText(), QStringLiteral("よみ"));
+    QCOMPARE(field->selectedText(), QStringLiteral("にん"));
     choose(window, edit, QStringLiteral("カット"));
     QCOMPARE(field->text(), QString());
-    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("よみ"));
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("にん"));
     choose(window, edit, QStringLiteral("取り消す"));
-    QCOMPARE(field->text(), QStringLiteral("よみ"));
+    QCOMPARE(field->text(), QStringLiteral("にん"));
     choose(window, edit, QStringLiteral("やり直す"));
     QCOMPARE(field->text(), QString());
     choose(window, edit, QStringLiteral("ペースト"));
     choose(window, edit, QStringLiteral("ペースト"));
-    QCOMPARE(field->text(), QStringLiteral("よみよみ"));
+    QCOMPARE(field->text(), QStringLiteral("にんにん"));
     field->selectAll();
-    choose(window, edit, QStringLiteral("コピー"));
     QApplication::clipboard()->clear();
-    QTest::keyClick(field, Qt::Key_C, Qt::ControlModifier);
-    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("よみよみ"));
+    choose(window, edit, QStringLiteral("コピー"));
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("にんにん"));
+
+    // The word table takes "すべてを選択" too, by its key.
+    QTest::keyClick(field, Qt::Key_Backspace);
+    auto* table = window.findChild<QTableView*>(QStringLiteral("wordTable"));
+    QVERIFY(table != nullptr);
+    QTRY_COMPARE(table->model()->rowCount(), 3);
+    table->setFocus();
+    QTRY_VERIFY(table->hasFocus());
+    QTest::keyClick(table, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(table->selectionModel()->selectedRows().size(), 3);
   }
 
   void windowCommands() {
     start();
-    QMainWindow& window = *delegate->window();
+    MainWindow& window = *delegate->window();
     choose(window, menuNamed(window, "windowMenu"), QStringLiteral("拡大/縮小"));
     QVERIFY(window.isMaximized());
     choose(window, menuNamed(window, "windowMenu"), QStringLiteral("拡大/縮小"));
@@ -280,7 +332,7 @@ class StartupTest : public QObject {
   void closingTheWindowQuits() {
     QFETCH(int, way);
     start();
-    QMainWindow* window = delegate->window();
+    MainWindow* window = delegate->window();
     if (way == 2) {
       StandardMenus::showReleaseNotes(delegate->menuConfig());
       window->activateWindow();
