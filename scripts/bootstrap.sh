@@ -11,7 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   qt6-base-dev fonts-noto-cjk
   libsodium-dev libarchive-dev openssl minisign
-  desktop-file-utils librsvg2-bin
+  desktop-file-utils librsvg2-bin qt6-translations-l10n mozc-utils-gui
   mozc-server emacs-mozc-bin
   dbus dbus-daemon systemd procps util-linux python3 time
   locales libc-l10n

@@ -4,9 +4,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 #include "background/app_info.h"
 #include "desktop/app_delegate.h"
+#include "platform/files.h"
 #include "ui/style/appearance.h"
 #include "ui/style/material_symbols.h"
 
@@ -29,8 +32,7 @@ QIcon applicationIcon() {
 
 }  // namespace
 
-int DesktopApp::run(int argc, char** argv) {
-  QApplication application(argc, argv);
+void DesktopApp::prepare() {
   // Per-user settings (window frames, preferences) live in ~/.config/kumomori/Wordloom.conf.
   QCoreApplication::setOrganizationName(QStringLiteral("kumomori"));
   QCoreApplication::setOrganizationDomain(QStringLiteral("kumomori.jp"));
@@ -40,8 +42,21 @@ int DesktopApp::run(int argc, char** argv) {
   // Ties the windows to the launcher's entry, and the notifications to both.
   QGuiApplication::setDesktopFileName(QString::fromStdString(std::string(AppInfo::desktopEntry)));
   QApplication::setWindowIcon(applicationIcon());
+  // The windows speak Japanese whatever the locale, so Qt's own buttons and menus do too.
+  auto* qtTexts = new QTranslator(qApp);
+  if (qtTexts->load(QStringLiteral("qtbase_ja"),
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QCoreApplication::installTranslator(qtTexts);
+  }
   MaterialSymbols::registerFont();
   Appearance::shared();
+  // A save that crosses `ulimit -f` reports an error instead of ending the application.
+  platform::failWritesOverTheSizeLimit();
+}
+
+int DesktopApp::run(int argc, char** argv) {
+  QApplication application(argc, argv);
+  prepare();
 
   AppDelegate delegate;
   delegate.start();
