@@ -101,7 +101,8 @@ void screens(AppModel& model, QMainWindow& window) {
   renderAlone(new AddDictionarySheet(model), {460, 260}, QStringLiteral("06-add-dictionary.png"));
   renderAlone(new SettingsView(model), {640, 560}, QStringLiteral("08-settings.png"));
   renderAlone(new SyncSettings(model), {640, 480}, QStringLiteral("09-settings-sync.png"), 32);
-  renderAlone(new FileSettings(model), {640, 360}, QStringLiteral("10-settings-files.png"));
+  // Padded as the settings window pads it, like the synchronisation pane.
+  renderAlone(new FileSettings(model), {640, 360}, QStringLiteral("10-settings-files.png"), 32);
   if (std::holds_alternative<MacState::LocalEdits>(model.state().value)) {
     auto* sheet = new LocalEditsSheet(model);
     renderAlone(sheet, sheet->sizeHint(), QStringLiteral("05-local.png"));
