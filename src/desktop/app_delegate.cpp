@@ -90,6 +90,7 @@ void AppDelegate::start() {
   Notifier::shared().prepare();
   model_->repairAutoSyncIfMoved();
   model_->sync(false, false);
+  launching_ = true;
 }
 
 StandardMenus::Config AppDelegate::menuConfig() {
@@ -185,7 +186,12 @@ void AppDelegate::bringForward() {
 }
 
 void AppDelegate::onApplicationStateChanged(Qt::ApplicationState state) {
-  if (state != Qt::ApplicationActive || snapshot_) return;
+  // The activation the launch itself brings, while the launch's reflect still runs: reading the
+  // whole master again (twice the work of opening the window) would show the same words, and
+  // the model drops the second reflect anyway.
+  const bool partOfTheLaunch = launching_ && model_->isSyncing();
+  launching_ = false;
+  if (state != Qt::ApplicationActive || snapshot_ || partOfTheLaunch) return;
   Notifier::shared().refresh();
   model_->reload();
   model_->sync(false, false);

@@ -42,6 +42,8 @@ class AppDelegate : public QObject {
 
   AppContext context_;
   bool snapshot_ = false;
+  // From the launch's reflect until the application's state first changes.
+  bool launching_ = false;
   std::unique_ptr<AppModel> model_;
   std::unique_ptr<MainWindow> window_;
   std::unique_ptr<TerminationSignals> signals_;

@@ -84,6 +84,12 @@ for signal in TERM INT HUP; do
     (((0x$caught >> 14) & 1 && (0x$caught >> 1) & 1 && (0x$caught >> 0) & 1)) && break
     sleep 0.05
   done
+  # Handled, neither ignored nor blocked (what the program starts would inherit those); a write
+  # over the file-size limit fails instead of ending the program.
+  ignored=$(awk '/^SigIgn:/{print $2}' "/proc/$pid/status")
+  blocked=$(awk '/^SigBlk:/{print $2}' "/proc/$pid/status")
+  ((((0x$caught >> 24) & 1) == 1)) || fail "SIGXFSZ is not handled: SigCgt $caught"
+  (((0x$ignored | 0x$blocked) & 0x1004003)) && fail "ignored $ignored, blocked $blocked"
   kill -s "$signal" "$pid"
   set +e
   wait "$pid"

@@ -145,6 +145,23 @@ class StartupTest : public QObject {
     QVERIFY(Scene::settle(*delegate->model()));
   }
 
+  // The launch's own activation reads the master once, not twice; later activations reload.
+  void theLaunchReadsTheMasterOnce() {
+    delegate = std::make_unique<AppDelegate>(scene->context(true));
+    delegate->start();
+    AppModel& model = *delegate->model();
+    QSignalSpy reloads(&model, &AppModel::masterChanged);
+    QVERIFY(QTest::qWaitForWindowActive(delegate->window()));
+    QCOMPARE(QGuiApplication::applicationState(), Qt::ApplicationActive);
+    QVERIFY(Scene::settle(model));
+    QCOMPARE(reloads.size(), 0);
+
+    emit qApp->applicationStateChanged(Qt::ApplicationInactive);
+    emit qApp->applicationStateChanged(Qt::ApplicationActive);
+    QCOMPARE(reloads.size(), 1);
+    QVERIFY(Scene::settle(model));
+  }
+
   void theWindow() {
     start();
     MainWindow& window = *delegate->window();
