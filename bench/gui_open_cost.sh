@@ -54,7 +54,8 @@ awk -v words="$words" -v folder="$work/master" 'BEGIN {
   }
 }'
 reflect
-# The tool's profile belongs to the user it runs as.
+# The tool's profile belongs to the user it runs as; handed over before the last reflect, which
+# records the files as they then are.
 as_tool_user=()
 if [ "$(id -u)" -eq 0 ]; then
   chown -R nobody:nogroup "$work/home"
