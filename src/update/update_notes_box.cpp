@@ -23,7 +23,8 @@ ThemedLabel* text(const QString& value, const ThemeColor& color, const QFont& fo
   auto* label = new ThemedLabel(color, value, parent);
   label->setFont(font);
   label->setWordWrap(true);
-  label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  // Selected with the mouse and copied; Tab skips the texts for the buttons.
+  label->setTextInteractionFlags(Qt::TextSelectableByMouse);
   return label;
 }
 

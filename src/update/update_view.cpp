@@ -38,7 +38,8 @@ ThemedLabel* label(const char* name, const ThemeColor& color, const QFont& font,
 }
 
 ThemedLabel* selectable(ThemedLabel* label) {
-  label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  // Selected with the mouse and copied; Tab skips the texts for the buttons.
+  label->setTextInteractionFlags(Qt::TextSelectableByMouse);
   return label;
 }
 

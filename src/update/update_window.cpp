@@ -108,11 +108,13 @@ void UpdateWindow::snapshot(std::unique_ptr<UpdateModel> model) {
     window->QWidget::show();
     QTimer::singleShot(snapshotDelayMs, window, [window] {
       const QPixmap image = window->grab();
+      const QString path = UpdatePrompt::snapshotPath();
+      // Whoever reads the log looks for the file it names: only a written file is reported so.
       if (!image.isNull()) {
-        const QString path = UpdatePrompt::snapshotPath();
-        image.save(path, "PNG");
-        UpdatePrompt::log(
-            (QStringLiteral("UpdatePrompt: 検証用の画像を書きました: ") + path).toStdString());
+        const QString line = image.save(path, "PNG")
+                                 ? QStringLiteral("UpdatePrompt: 検証用の画像を書きました: ")
+                                 : QStringLiteral("UpdatePrompt: 検証用の画像を書けませんでした: ");
+        UpdatePrompt::log((line + path).toStdString());
       }
       window->close();
       quitFunction()();

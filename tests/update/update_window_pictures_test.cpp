@@ -14,6 +14,7 @@
 #include "ui/style/material_symbols.h"
 #include "update/update_log.h"
 #include "update/update_model.h"
+#include "update/update_prompt.h"
 #include "update/update_window.h"
 
 namespace fs = std::filesystem;
@@ -25,6 +26,7 @@ class UpdateWindowPicturesTest : public QObject {
   void initTestCase();
   void picture_data();
   void picture();
+  void launchCheckDrawsTheOfferEvenWithoutAFeed();
 
  private:
   TempDir dir;
@@ -122,6 +124,35 @@ void UpdateWindowPicturesTest::picture() {
   QCOMPARE(image.width(), 560);
   QVERIFY(image.height() > 100 && image.height() < 600);
   QCOMPARE(UpdateWindow::current(), nullptr);
+}
+
+void UpdateWindowPicturesTest::launchCheckDrawsTheOfferEvenWithoutAFeed() {
+  UpdateWindow::registerPresenter();
+  qunsetenv("UPDATE_PROMPT_SNAPSHOT_PHASE");
+  qunsetenv("UPDATE_PROMPT_APPEARANCE");
+  const QString written = QDir(folder).filePath(QStringLiteral("launch-without-feed.png"));
+  const QString unwritable = QString::fromStdString((dir / "missing/launch.png").string());
+  for (const QString& path : {written, unwritable}) {
+    QFile::remove(path);
+    qputenv("UPDATE_PROMPT_SNAPSHOT", path.toUtf8());
+    log.clear();
+    quits = 0;
+    UpdatePrompt::checkAtLaunch(
+        "Wordloom", "1.6",
+        UpdatePrompt::RemoteSource{QUrl("https://127.0.0.1:1/apps/wordloom/version.json")});
+    QVERIFY(QTest::qWaitFor([&] { return quits == 1; }, 20000));
+    QCOMPARE(log.size(), 2);
+    QVERIFY2(log[0].startsWith(QStringLiteral("UpdatePrompt: 接続できませんでした: ")),
+             qPrintable(log[0]));
+    // Only a file that is there is reported as written.
+    QCOMPARE(log[1],
+             (path == written ? QStringLiteral("UpdatePrompt: 検証用の画像を書きました: ")
+                              : QStringLiteral("UpdatePrompt: 検証用の画像を書けませんでした: ")) +
+                 path);
+    QCOMPARE(QFile::exists(path), path == written);
+  }
+  UpdatePrompt::setPresenter({});
+  qunsetenv("UPDATE_PROMPT_SNAPSHOT");
 }
 
 QTEST_MAIN(UpdateWindowPicturesTest)
