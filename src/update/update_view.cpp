@@ -105,6 +105,8 @@ UpdateView::UpdateView(UpdateModel& model, QWidget* parent)
   texts->addLayout(titleRow);
   subtitle_ = label("subtitle", palette.sub, UpdateLook::font(13));
   texts->addWidget(subtitle_);
+  // Texts shorter than the icon keep together at its top instead of spreading over its height.
+  texts->addStretch(1);
   header->addLayout(texts, 1);
   column_->addLayout(header);
 

@@ -4,8 +4,11 @@
 #include "update/update_window.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QIcon>
+#include <QPixmap>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
@@ -117,6 +120,10 @@ void UpdateWindowTest::initTestCase() {
   MaterialSymbols::registerFont();
   Appearance::shared();
   QCoreApplication::setOrganizationName(QStringLiteral("WordloomTest"));
+  // The header lays out around the application's icon, as it does in the installed program.
+  QPixmap icon(104, 104);
+  icon.fill(Qt::darkBlue);
+  QApplication::setWindowIcon(QIcon(icon));
   server = std::make_unique<TestHttpsServer>(dir / "certs");
   server->trustTestCa();
   UpdatePrompt::setLogSink([this](std::string_view line) { log << QString::fromUtf8(line); });
@@ -288,6 +295,12 @@ void UpdateWindowTest::eachPhaseShowsItsTextsAndButtons() {
              c.phase.kind == Kind::failed ? failure.headline : QString());
     QCOMPARE(text(window, "failureDetail"),
              c.phase.kind == Kind::failed ? failure.detail : QString());
+    // The subtitle sits right under the title, however short both are beside the icon: neither
+    // is stretched to the icon's height with its text floating in the middle.
+    for (const char* name : {"title", "subtitle"}) {
+      const auto* label = window->findChild<QLabel*>(name);
+      QVERIFY2(label->height() <= label->heightForWidth(label->width()), c.name);
+    }
     // Nothing is cut off: the window is as tall as what it shows needs.
     const QWidget* content = window->findChild<QWidget*>("phaseContent");
     QVERIFY2(content->mapTo(window, QPoint(0, content->height())).y() <= window->height(), c.name);
