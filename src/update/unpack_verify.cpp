@@ -47,7 +47,8 @@ bool onlyTheTree(const fs::path& unpacked) {
 }  // namespace
 
 VerifyResult unpackAndVerify(const fs::path& archive, const fs::path& signature,
-                             const fs::path& work, const QString& currentVersion) {
+                             const fs::path& work, const QString& currentVersion,
+                             const ArchiveUnpack::Limits& limits) {
   const auto release = signedRelease(signature, archive);
   if (!release) return Failure::signature();
   if (release->id != UpdateTrust::applicationId ||
@@ -63,7 +64,7 @@ VerifyResult unpackAndVerify(const fs::path& archive, const fs::path& signature,
   std::error_code error;
   fs::create_directory(unpacked, error);
   if (error) return Failure::unpack(QString::fromStdString(error.message()));
-  if (const auto problem = ArchiveUnpack::unpack(archive, unpacked)) {
+  if (const auto problem = ArchiveUnpack::unpack(archive, unpacked, limits)) {
     return Failure::unpack(QString::fromStdString(*problem));
   }
 

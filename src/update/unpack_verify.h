@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <variant>
 
+#include "update/archive_unpack.h"
 #include "update/update_failure.h"
 
 namespace UpdateInstaller {
@@ -25,6 +26,7 @@ using VerifyResult = std::variant<StagedInstall, Failure>;
 // start and name its version. Runs on a worker thread.
 VerifyResult unpackAndVerify(const std::filesystem::path& archive,
                              const std::filesystem::path& signature,
-                             const std::filesystem::path& work, const QString& currentVersion);
+                             const std::filesystem::path& work, const QString& currentVersion,
+                             const ArchiveUnpack::Limits& limits = {});
 
 }  // namespace UpdateInstaller

@@ -184,9 +184,10 @@ void Task::verify() {
   QPointer<Task> self(this);
   const fs::path work = work_->path();
   const QString current = currentVersion_;
-  QThreadPool::globalInstance()->start([self, work, current] {
+  const ArchiveUnpack::Limits limits = unpackLimits_;
+  QThreadPool::globalInstance()->start([self, work, current, limits] {
     const VerifyResult result =
-        unpackAndVerify(work / archiveName, work / signatureName, work, current);
+        unpackAndVerify(work / archiveName, work / signatureName, work, current, limits);
     onMainThread([self, result] {
       if (self) self->complete(result);
     });
@@ -196,6 +197,7 @@ void Task::verify() {
 Task* download(const QUrl& zip, const QString& /*expectedVersion*/, const QString& currentVersion,
                Task::Callbacks callbacks, const DownloadOptions& options) {
   auto* task = new Task(std::move(callbacks), currentVersion);
+  task->unpackLimits_ = options.unpackLimits;
   const auto root = options.installRoot ? options.installRoot : runningInstallRoot();
   std::string error = "No install folder to replace";
   if (root) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "update/archive_unpack.h"
 #include "update/feed.h"
 #include "update/network_get.h"
 #include "update/unpack_verify.h"
@@ -26,6 +27,8 @@ struct DownloadOptions {
   // Inactivity limit and size cap of the archive.
   std::chrono::milliseconds inactivity{60000};
   qint64 maxBytes = 256ll << 20;
+  // What unpacking the archive may write.
+  ArchiveUnpack::Limits unpackLimits = {};
 };
 
 // A running download and check. Every callback runs on the main thread; after `cancel` none
@@ -54,6 +57,7 @@ class Task : public QObject {
 
   Callbacks callbacks_;
   QString currentVersion_;
+  ArchiveUnpack::Limits unpackLimits_;
   std::shared_ptr<WorkFolder> work_;
   QPointer<NetworkGet> get_;
   bool cancelled_ = false;
