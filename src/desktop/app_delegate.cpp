@@ -16,6 +16,8 @@
 #include "menus/vendor_site.h"
 #include "ui/main/main_window.h"
 #include "ui/settings/settings_window.h"
+#include "update/update_prompt.h"
+#include "update/update_window.h"
 
 namespace {
 
@@ -63,6 +65,7 @@ void AppDelegate::start() {
           &AppDelegate::bringForward);
 
   window_ = std::make_unique<MainWindow>(*model_);
+  UpdateWindow::registerPresenter();
   buildMainMenu();
 
   signals_ = std::make_unique<TerminationSignals>();
@@ -90,6 +93,9 @@ void AppDelegate::start() {
   Notifier::shared().prepare();
   model_->repairAutoSyncIfMoved();
   model_->sync(false, false);
+  UpdatePrompt::checkAtLaunch(QString::fromStdString(AppInfo::name()),
+                              QString::fromStdString(AppInfo::version()),
+                              UpdatePrompt::defaultSource(), UpdatePrompt::firstDelay, this);
   launching_ = true;
 }
 
@@ -102,7 +108,12 @@ StandardMenus::Config AppDelegate::menuConfig() {
       .report = StandardMenus::Report{StandardMenus::Report::Web{
           VendorSite::page(QStringLiteral("/contact/?type=bug"))}},
       .website = VendorSite::page(QStringLiteral("/apps/wordloom/")),
-      .checkForUpdates = {},
+      .checkForUpdates =
+          [] {
+            UpdatePrompt::checkNow(QString::fromStdString(AppInfo::name()),
+                                   QString::fromStdString(AppInfo::version()),
+                                   UpdatePrompt::defaultSource());
+          },
       .showSettings =
           [self = QPointer<AppDelegate>(this)] {
             if (self) self->openSettings();

@@ -139,7 +139,7 @@ bool offer(const QString& appName, const QString& currentVersion, const Feed& fe
 }
 
 void checkAtLaunch(const QString& appName, const QString& currentVersion, const Source& source,
-                   std::chrono::milliseconds delay) {
+                   std::chrono::milliseconds delay, QObject* context) {
   if (testReset()) clearRecords();
   if (isSnapshotting()) {
     fetch(source, [=](const std::optional<Feed>& feed) {
@@ -148,7 +148,7 @@ void checkAtLaunch(const QString& appName, const QString& currentVersion, const 
     });
     return;
   }
-  QTimer::singleShot(delay, QCoreApplication::instance(), [=] {
+  QTimer::singleShot(delay, context != nullptr ? context : QCoreApplication::instance(), [=] {
     fetch(source, [=](const std::optional<Feed>& feed) {
       if (feed) offer(appName, currentVersion, *feed, source);
     });

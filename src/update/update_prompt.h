@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <chrono>
 #include <functional>
@@ -48,9 +49,10 @@ bool offer(const QString& appName, const QString& currentVersion, const Feed& fe
            const std::optional<Source>& source);
 
 // The check after start-up: waits `delay`, reads the feed and offers it; silent on failure. In
-// snapshot mode it reads at once and always shows the offer.
+// snapshot mode it reads at once and always shows the offer. A wait still running when `context`
+// goes ends with it.
 void checkAtLaunch(const QString& appName, const QString& currentVersion, const Source& source,
-                   std::chrono::milliseconds delay = firstDelay);
+                   std::chrono::milliseconds delay = firstDelay, QObject* context = nullptr);
 
 // "アップデートを確認…": reads at once and always shows the window: the offer, "up to date", or the
 // failed check with the feed's folder as the page.

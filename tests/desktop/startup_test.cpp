@@ -174,10 +174,11 @@ class StartupTest : public QObject {
     QTest::addColumn<QString>("menu");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QStringList>("items");
-    QTest::newRow("application") << "appMenu"
-                                 << "Wordloom"
-                                 << QStringList{"Wordloomについて", "---", "設定… Ctrl+,", "---",
-                                                "Wordloomを終了 Ctrl+Q"};
+    QTest::newRow("application")
+        << "appMenu"
+        << "Wordloom"
+        << QStringList{"Wordloomについて",     "アップデートを確認…", "---", "設定… Ctrl+,", "---",
+                       "Wordloomを終了 Ctrl+Q"};
     QTest::newRow("file") << "fileMenu"
                           << "ファイル"
                           << QStringList{"再読み込みして反映 Ctrl+R", "マスターのフォルダを開く",
