@@ -206,6 +206,15 @@ void UpdateNetworkTest::manualCheckShowsEachPhase() {
   QTest::qWait(300);
   QCOMPARE(shown.size(), 1);
   QCOMPARE(shown[0].feed.version, QStringLiteral("1.7.1"));
+
+  // A launch check whose start-up has ended before the wait offers nothing.
+  auto startUp = std::make_unique<QObject>();
+  UpdatePrompt::checkAtLaunch(QStringLiteral("Wordloom"), QStringLiteral("1.6"),
+                              UpdatePrompt::RemoteSource{server->url("/m/newer.json")},
+                              std::chrono::milliseconds(10), startUp.get());
+  startUp.reset();
+  QTest::qWait(300);
+  QCOMPARE(shown.size(), 1);
   UpdatePrompt::setPresenter({});
 }
 
