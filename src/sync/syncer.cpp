@@ -45,14 +45,24 @@ std::optional<std::string> bigChange(const std::vector<DictionaryDiff>& diff,
     return deleted.contains(Master::normalized(name));
   };
 
+  // Only the removal of a listed dictionary is exempt. One on the list that the master holds
+  // again (brought back by the cloud, or made anew on another computer) counts like any other:
+  // left out of the total alone, its removed words would make the count go below zero, and with
+  // every dictionary listed nothing would ever be big.
+  std::set<std::string> exempt;
+  for (const DictionaryDiff& d : diff) {
+    if (d.dictionaryRemoved && isDeleted(d.name)) exempt.insert(Master::normalized(d.name));
+  }
   std::int64_t total = 0;
   for (const UserDictionary& dictionary : current.dictionaries) {
-    if (!isDeleted(dictionary.name)) total += static_cast<std::int64_t>(dictionary.entries.size());
+    if (!exempt.contains(Master::normalized(dictionary.name))) {
+      total += static_cast<std::int64_t>(dictionary.entries.size());
+    }
   }
   std::int64_t gone = 0;
   const DictionaryDiff* removedWhole = nullptr;
   for (const DictionaryDiff& d : diff) {
-    if (d.dictionaryRemoved && isDeleted(d.name)) continue;
+    if (exempt.contains(Master::normalized(d.name))) continue;
     gone += static_cast<std::int64_t>(d.removed.size());
     if (d.dictionaryRemoved && removedWhole == nullptr) removedWhole = &d;
   }

@@ -365,6 +365,37 @@ TEST_F(Reflect, AWholeDictionaryGoingStopsUnlessDeletedThroughTheStore) {
             (std::vector<std::pair<std::string, Words>>{{"人名", words("人", 5)}}));
 }
 
+// The cloud can bring back a dictionary deleted through the store while its name stays on the
+// list: it is judged like any other, however many dictionaries the list names.
+TEST_F(Reflect, ADeletedDictionaryBackInTheMasterCountsLikeAnyOther) {
+  struct Case {
+    std::string listed;
+    int people;
+    int places;
+    std::optional<std::string> reason;
+  };
+  const Case cases[] = {
+      {"人名\t20240101-000000\n地名\t20240101-000000\n", 1, 1, "語が 20 から 2 に減ります"},
+      {"人名\t20240101-000000\n", 1, 10, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.listed);
+    writeMaster("人名", words("人", 10));
+    writeMaster("地名", words("地", 10));
+    writeDictionary(file({{"人名", words("人", 10)}, {"地名", words("地", 10)}}));
+    reflectOnce();
+    platform::writeAtomically(master / u8(".消した辞書"), c.listed);
+    writeMaster("人名", words("人", c.people));
+    writeMaster("地名", words("地", c.places));
+    const ApplyResult result = syncer().apply();
+    if (c.reason) {
+      EXPECT_EQ(as<ApplyResult::BigChange>(result).reason, *c.reason);
+    } else {
+      as<ApplyResult::Applied>(result);
+    }
+  }
+}
+
 TEST_F(Reflect, BackupsKeepTheNewestAndNeverOverwriteEachOther) {
   writeMaster("人名", words("人", 1));
   writeDictionary(file({{"人名", words("人", 1)}}));
