@@ -162,8 +162,16 @@ void AppModel::sync(bool discardLocalEdits, bool allowBigChange) {
   syncer.paths = paths_;
   syncer.reloadsConverter = reloadsConverterFromEnvironment(context_.environment);
   syncer.ime = context_.ime;
-  const ApplyOptions options{
-      .discardLocalEdits = discardLocalEdits, .allowBigChange = allowBigChange, .dryRun = false};
+  // A discard throws away the edits the user was shown, and none a tool saved since.
+  std::optional<std::size_t> editsSeenIn;
+  if (const auto* edits = std::get_if<MacState::LocalEdits>(&state_.value);
+      discardLocalEdits && edits != nullptr) {
+    editsSeenIn = edits->fileHash;
+  }
+  const ApplyOptions options{.discardLocalEdits = discardLocalEdits,
+                             .allowBigChange = allowBigChange,
+                             .dryRun = false,
+                             .editsSeenIn = editsSeenIn};
   reflectWatcher_.setFuture(QtConcurrent::run(&reflectThread_, [syncer, options] {
     Reflected reflected;
     try {

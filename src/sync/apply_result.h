@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -28,6 +29,9 @@ struct ApplyResult {
   struct LocalEdits {
     std::vector<DictionaryDiff> diff;
     bool firstRun = false;
+    // A hash of the dictionary file's bytes these edits were found in: a discard given it back
+    // (ApplyOptions::editsSeenIn) throws away these edits and no later ones.
+    std::size_t fileHash = 0;
     bool operator==(const LocalEdits&) const = default;
   };
   // The change is large; nothing written.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <set>
 #include <system_error>
 #include <tuple>
@@ -321,12 +322,17 @@ ApplyResult Syncer::reflect(const ApplyOptions& options, std::vector<IgnoredWord
 
   // A dictionary that already holds the master's words loses nothing to the
   // reflect, whatever was recorded.
-  if (!options.discardLocalEdits && !diff.empty()) {
-    if (edits && !edits->empty()) return {ApplyResult::LocalEdits{*edits, false}};
+  const std::size_t fileHash = std::hash<std::string_view>{}(data);
+  const bool discard =
+      options.discardLocalEdits && (!options.editsSeenIn || *options.editsSeenIn == fileHash);
+  if (!discard && !diff.empty()) {
+    if (edits && !edits->empty()) return {ApplyResult::LocalEdits{*edits, false, fileHash}};
     if (!edits) {
       std::vector<DictionaryDiff> firstRun =
           withoutEmptyDictionaries(Diff::between(target, current));
-      if (!firstRun.empty()) return {ApplyResult::LocalEdits{std::move(firstRun), true}};
+      if (!firstRun.empty()) {
+        return {ApplyResult::LocalEdits{std::move(firstRun), true, fileHash}};
+      }
     }
   }
   if (upToDate) {

@@ -21,6 +21,9 @@ struct ApplyOptions {
   bool allowBigChange = false;
   // Everything but writing: no record, no backup, no dictionary write.
   bool dryRun = false;
+  // With discardLocalEdits, the fileHash of the stop the user decided on: a file saved by a tool
+  // since holds edits the user has not seen, so the reflect stops with them instead.
+  std::optional<std::size_t> editsSeenIn = std::nullopt;
 };
 
 // The settings of one reflect of the master into the IME's dictionary file.

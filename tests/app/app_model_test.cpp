@@ -272,6 +272,42 @@ class AppModelTest : public QObject {
     QCOMPARE(model->absorb(), std::optional<std::string>("取り込むものがありません"));
   }
 
+  // The sheet shows what the last reflect found. A word a tool saved after that is neither taken
+  // in nor thrown away with the rest: the reflect stops again and shows it.
+  void aWordSavedAfterTheSheetWasShownStays_data() {
+    QTest::addColumn<bool>("takeIn");
+    QTest::newRow("take in") << true;
+    QTest::newRow("discard") << false;
+  }
+  void aWordSavedAfterTheSheetWasShownStays() {
+    QFETCH(bool, takeIn);
+    const DictEntry later{"あと", "後", 1, ""};
+    scene->writeMaster("A", words("a", 2));
+    scene->writeDictionary({{"A", words("a", 2)}});
+    model = scene->model();
+    model->sync();
+    QVERIFY(Scene::settle(*model));
+    QVERIFY2(model->state().isOK(), model->state().summary().c_str());
+    scene->writeDictionary({{"A", plus(words("a", 2), {added})}});
+    model->sync();
+    QVERIFY(Scene::settle(*model));
+    QVERIFY(std::holds_alternative<MacState::LocalEdits>(model->state().value));
+
+    scene->writeDictionary({{"A", plus(words("a", 2), {added, later})}});
+    if (takeIn) {
+      QCOMPARE(model->absorb(), std::nullopt);
+    } else {
+      model->sync(true, false);
+    }
+    QVERIFY(Scene::settle(*model));
+    QCOMPARE(scene->masterWords("A"), takeIn ? plus(words("a", 2), {added}) : words("a", 2));
+    const auto* edits = std::get_if<MacState::LocalEdits>(&model->state().value);
+    QVERIFY2(edits != nullptr, model->state().summary().c_str());
+    QCOMPARE(edits->diff.at(0).added, (Words{added, later}));
+    QCOMPARE(UserDictionaryFile::read(scene->dictionary).dictionaries.at(0).entries,
+             plus(words("a", 2), {added, later}));
+  }
+
   void setupRefusals_data() {
     QTest::addColumn<int>("arrange");
     QTest::addColumn<AppModel::SetupStart>("start");

@@ -256,6 +256,39 @@ TEST_F(Reflect, FirstRunWithOtherWordsOffersThemThenDiscardWritesTheMaster) {
   EXPECT_FALSE(fs::exists(dictionary.parent_path() / ".wordloom.tmp"));
 }
 
+// The user decides on the edits a stop showed; a word a tool saved after that must not go with
+// them. Both on a first run and after one.
+TEST_F(Reflect, ADiscardThrowsAwayOnlyTheEditsTheUserSaw) {
+  const auto plus = [](Words a, const Words& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+  };
+  for (const bool firstRun : {true, false}) {
+    SCOPED_TRACE(firstRun ? "first run" : "after a reflect");
+    fs::remove(paths().lastApplied());
+    writeMaster("人名", words("人", 3));
+    writeDictionary(file({{"人名", words("人", 3)}}));
+    if (!firstRun) reflectOnce();
+    const Words seen = {{"み", "見", 1, ""}};
+    const Words later = {{"あと", "後", 1, ""}};
+    writeDictionary(file({{"人名", plus(words("人", 3), seen)}}));
+    const auto shown = as<ApplyResult::LocalEdits>(syncer().apply());
+    EXPECT_EQ(shown.firstRun, firstRun);
+
+    writeDictionary(file({{"人名", plus(plus(words("人", 3), seen), later)}}));
+    const std::string saved = platform::readFile(dictionary);
+    const auto again = as<ApplyResult::LocalEdits>(
+        syncer().apply({.discardLocalEdits = true, .editsSeenIn = shown.fileHash}));
+    EXPECT_EQ(again.diff.at(0).added, plus(seen, later));
+    EXPECT_EQ(platform::readFile(dictionary), saved);
+
+    as<ApplyResult::Applied>(
+        syncer().apply({.discardLocalEdits = true, .editsSeenIn = again.fileHash}));
+    EXPECT_EQ(dictionaryContent(),
+              (std::vector<std::pair<std::string, Words>>{{"人名", words("人", 3)}}));
+  }
+}
+
 TEST_F(Reflect, WordsChangedDirectlyAfterAReflectStopIt) {
   writeMaster("人名", words("人", 3));
   writeDictionary(file({{"人名", words("人", 3)}}));
