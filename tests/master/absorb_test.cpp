@@ -20,7 +20,9 @@ TEST(Absorb, AddsByKeyOnlyAndLeavesUnchangedDictionariesOut) {
   const DictionaryDiff sameKey{"A", {{"あ", "亜", 5, "別"}}, {}, {}};
   const AbsorbPlan nothing = Absorb::plan({sameKey}, into({a1}), false);
   EXPECT_TRUE(nothing.isEmpty());
-  EXPECT_EQ(nothing, AbsorbPlan{});
+  EXPECT_EQ(nothing.skipped,
+            std::vector<std::string>{"「A」: 品詞などが違う 1語はマスターのままにします"});
+  EXPECT_EQ(Absorb::plan({{"A", {a1}, {}, {}}}, into({a1}), false), AbsorbPlan{});
 
   // Created on this computer but already in the master: merged, not created again.
   const DictionaryDiff created{"B", {u1, i1, u1}, {}, {}, true};
@@ -52,6 +54,45 @@ TEST(Absorb, RemovesAndChangesOnlyWordsThatAreStillAsThisComputerLastSawThem) {
       plan.changes,
       (std::map<std::string, std::vector<DictEntry>>{{"A", {i5, {"う", "宇", 1, ""}, o1, a1}}}));
   EXPECT_TRUE(plan.skipped.empty());
+}
+
+// An edit the master cannot take, because another computer changed or deleted the word since,
+// is left out with a message: the user decides with it in view, and nothing goes unnoticed.
+TEST(Absorb, SaysWhichEditsOfWordsChangedElsewhereStayOut) {
+  const DictEntry i5{"い", "胃", 5, ""};
+  const DictEntry i7{"い", "胃", 7, "他で"};
+  struct Case {
+    const char* name;
+    DictionaryDiff diff;
+    std::vector<DictEntry> master;
+    std::vector<DictEntry> result;
+    std::vector<std::string> skipped;
+  };
+  const Case cases[] = {
+      {"changed elsewhere",
+       {"A", {}, {}, {{i1, i5}}},
+       {a1, i7},
+       {a1, i7},
+       {"「A」: 品詞などが違う 1語はマスターのままにします"}},
+      {"deleted elsewhere",
+       {"A", {}, {}, {{i1, i5}}},
+       {a1},
+       {a1},
+       {"「A」: マスターで削除された 1語は取り込みません"}},
+      {"already taken in", {"A", {}, {}, {{i1, i5}}}, {a1, i5}, {a1, i5}, {}},
+      {"both, with an addition",
+       {"A", {u1, i7}, {}, {{e1, {"え", "江", 2, ""}}}},
+       {a1, i5},
+       {a1, i5, u1},
+       {"「A」: 品詞などが違う 1語はマスターのままにします",
+        "「A」: マスターで削除された 1語は取り込みません"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const AbsorbPlan plan = Absorb::plan({c.diff}, into(c.master), false);
+    EXPECT_EQ(plan.changes.contains("A") ? plan.changes.at("A") : c.master, c.result);
+    EXPECT_EQ(plan.skipped, c.skipped);
+  }
 }
 
 TEST(Absorb, HandlesWholeDictionariesInDiffOrder) {
