@@ -163,15 +163,20 @@ void AppModel::sync(bool discardLocalEdits, bool allowBigChange) {
   syncer.reloadsConverter = reloadsConverterFromEnvironment(context_.environment);
   syncer.ime = context_.ime;
   // A discard throws away the edits the user was shown, and none a tool saved since.
-  std::optional<std::size_t> editsSeenIn;
-  if (const auto* edits = std::get_if<MacState::LocalEdits>(&state_.value);
-      discardLocalEdits && edits != nullptr) {
-    editsSeenIn = edits->fileHash;
+  std::optional<Discard> discard;
+  if (discardLocalEdits) {
+    discard.emplace();
+    if (const auto* edits = std::get_if<MacState::LocalEdits>(&state_.value)) {
+      discard->editsSeenIn = edits->fileHash;
+    }
+  } else if (allowBigChange && std::holds_alternative<MacState::BigChange>(state_.value)) {
+    discard = bigChangeAfterDiscard_;
   }
-  const ApplyOptions options{.discardLocalEdits = discardLocalEdits,
+  runningDiscard_ = discard;
+  const ApplyOptions options{.discardLocalEdits = discard.has_value(),
                              .allowBigChange = allowBigChange,
                              .dryRun = false,
-                             .editsSeenIn = editsSeenIn};
+                             .editsSeenIn = discard ? discard->editsSeenIn : std::nullopt};
   reflectWatcher_.setFuture(QtConcurrent::run(&reflectThread_, [syncer, options] {
     Reflected reflected;
     try {
@@ -188,6 +193,8 @@ void AppModel::sync(bool discardLocalEdits, bool allowBigChange) {
 void AppModel::finishSync() {
   Reflected reflected = reflectWatcher_.result();
   state_ = std::move(reflected.state);
+  bigChangeAfterDiscard_ =
+      std::holds_alternative<MacState::BigChange>(state_.value) ? runningDiscard_ : std::nullopt;
   emit stateChanged();
   lastAppliedAt_ = reflected.lastAppliedAt;
   emit lastAppliedAtChanged();

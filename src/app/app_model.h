@@ -176,6 +176,14 @@ class AppModel : public QObject {
   std::optional<std::string> autoSyncError_;
   std::vector<std::string> pendingDictionaries_;
 
+  // A discard that stopped on a big change: confirming the big change goes on with it, which
+  // would otherwise stop on the same direct edits again.
+  struct Discard {
+    std::optional<std::size_t> editsSeenIn;
+  };
+  std::optional<Discard> runningDiscard_;
+  std::optional<Discard> bigChangeAfterDiscard_;
+
   QThreadPool reflectThread_;
   QFutureWatcher<Reflected> reflectWatcher_;
 };

@@ -308,6 +308,45 @@ class AppModelTest : public QObject {
              plus(words("a", 2), {added, later}));
   }
 
+  // Throwing away this computer's edits can meet a big change in the master; confirming the big
+  // change goes on with the discard instead of stopping on the same edits again.
+  void confirmingABigChangeAfterADiscardWritesTheMaster() {
+    scene->writeMaster("A", words("a", 10));
+    scene->writeDictionary({{"A", words("a", 10)}});
+    model = scene->model();
+    model->sync();
+    QVERIFY(Scene::settle(*model));
+    scene->writeDictionary({{"A", plus(words("a", 10), {added})}});
+    scene->writeMaster("A", words("a", 2));
+    model->sync();
+    QVERIFY(Scene::settle(*model));
+    QVERIFY(std::holds_alternative<MacState::LocalEdits>(model->state().value));
+
+    model->sync(true, false);
+    QVERIFY(Scene::settle(*model));
+    QVERIFY2(std::holds_alternative<MacState::BigChange>(model->state().value),
+             model->state().summary().c_str());
+    model->sync(false, true);
+    QVERIFY(Scene::settle(*model));
+    QVERIFY2(model->state().isOK(), model->state().summary().c_str());
+    QCOMPARE(UserDictionaryFile::read(scene->dictionary).dictionaries.at(0).entries, words("a", 2));
+
+    // A big change met without a discard is confirmed without one: a word saved since stops it.
+    scene->writeMaster("A", words("a", 10));
+    model->sync();
+    QVERIFY(Scene::settle(*model));
+    QVERIFY2(model->state().isOK(), model->state().summary().c_str());
+    scene->writeMaster("A", words("a", 1));
+    model->sync();
+    QVERIFY(Scene::settle(*model));
+    QVERIFY(std::holds_alternative<MacState::BigChange>(model->state().value));
+    scene->writeDictionary({{"A", plus(words("a", 10), {added})}});
+    model->sync(false, true);
+    QVERIFY(Scene::settle(*model));
+    QVERIFY2(std::holds_alternative<MacState::LocalEdits>(model->state().value),
+             model->state().summary().c_str());
+  }
+
   void setupRefusals_data() {
     QTest::addColumn<int>("arrange");
     QTest::addColumn<AppModel::SetupStart>("start");
