@@ -139,8 +139,11 @@ MasterSnapshot save(const Dictionaries& changes, const Dictionaries& newDictiona
     if (w.file == nullptr) throw MasterStoreError(MasterStoreError::UnknownDictionary{*w.name});
     toKeep.push_back(w.file);
   }
+  // Under the composed form of the name, whatever form it came in: the folder's readers compare
+  // names that way, and another computer making the same dictionary makes the same file.
+  const auto fileNameOf = [](const std::string& name) { return platform::nfc(name) + ".txt"; };
   for (const auto& [name, entries] : newDictionaries) {
-    if (fs::exists(fs::symlink_status(dir / (name + ".txt")))) {
+    if (fs::exists(fs::symlink_status(dir / fileNameOf(name)))) {
       throw MasterStoreError(MasterStoreError::AlreadyExists{name});
     }
   }
@@ -151,7 +154,7 @@ MasterSnapshot save(const Dictionaries& changes, const Dictionaries& newDictiona
   for (const Write& w : writes) writeVerified(dir, w.file->fileName, *w.name, *w.entries);
   std::set<std::string> created;
   for (const auto& [name, entries] : newDictionaries) {
-    const std::string fileName = name + ".txt";
+    const std::string fileName = fileNameOf(name);
     // Checked again: the cloud service may have brought the file meanwhile.
     if (fs::exists(fs::symlink_status(dir / fileName))) {
       throw MasterStoreError(MasterStoreError::AlreadyExists{name});

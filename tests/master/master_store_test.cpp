@@ -390,6 +390,19 @@ TEST_F(MasterStoreTest, ReadsTheDeletedListLeniently) {
   EXPECT_TRUE(MasterStore::deletedDictionaries(master).empty());
 }
 
+// A name taken from this computer's dictionary file comes in the form the IME stored it in. Under
+// its decomposed form the file would stand beside the one another computer makes under the
+// composed form: two files of one dictionary, which stop every reflect.
+TEST_F(MasterStoreTest, ANewDictionaryIsWrittenUnderItsComposedName) {
+  const MasterSnapshot saved =
+      MasterStore::save({}, {{decomposedGa, {u1}}}, MasterStore::load(master), now);
+  EXPECT_TRUE(fs::exists(master / "ガ.txt"));
+  EXPECT_FALSE(fs::exists(master / (decomposedGa + ".txt")));
+  ASSERT_NE(saved.file("ガ"), nullptr);
+  EXPECT_EQ(saved.file("ガ")->fileName, "ガ.txt");
+  EXPECT_EQ(saved.file("ガ")->entries, std::vector<DictEntry>{u1});
+}
+
 // Other computers and older versions write the list too: a deletion keeps
 // what it cannot read, and never replaces a list it cannot open.
 TEST_F(MasterStoreTest, ChangesToTheDeletedListKeepWhatTheyCannotRead) {
