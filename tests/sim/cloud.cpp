@@ -274,7 +274,8 @@ void CloudClient::startDownload(const std::string& path, const ServerFile& file,
   Download download;
   download.content = *file.content;
   download.version = file.version;
-  download.inPlace = random.chance(50);
+  const std::size_t mode = random.below(10);
+  download.inPlace = mode < 4;
   if (download.inPlace) {
     // Opened without O_CREAT|O_EXCL and truncated: the same file, emptied, as a client that
     // writes in place leaves it.
@@ -291,6 +292,13 @@ void CloudClient::startDownload(const std::string& path, const ServerFile& file,
   } else {
     download.temporary =
         std::string(temporaryPrefix) + device_ + "-" + std::to_string(++temporaries_);
+    if (mode >= 8 && local(path) != nullptr) {
+      // Replaced by removing the old file first: for a while there is none.
+      fs::remove(target);
+      contents_.erase(path);
+      stamps_.erase(path);
+      ++figures_.transientStates;
+    }
     if (const std::string* content = local(path)) download.before = *content;
     platform::writeAtomically(target.parent_path() / download.temporary, download.content);
   }

@@ -16,8 +16,9 @@
 
 // A cloud-storage service as the computers sharing a master see it: a server holding the newest
 // version of every file, and on each computer a client that copies files up and down late, one
-// at a time, in any order, sometimes in place (so that a half-written or empty file lies in the
-// folder for a while), and that keeps both sides of a clash as a conflict copy the way Dropbox,
+// at a time, in any order; that replaces a file by a rename, in place (so that an empty, then
+// half-written file lies in the folder for a while) or by removing it first (so that for a while
+// there is none); and that keeps both sides of a clash as a conflict copy the way Dropbox,
 // Nextcloud and Syncthing name them.
 namespace sim {
 
@@ -54,7 +55,7 @@ struct CloudFigures {
   int conflicts = 0;
   // Downloads given up because a program on the computer wrote the file meanwhile.
   int abandoned = 0;
-  // Steps at which a file lay empty or half written in a folder.
+  // Files left empty, half written or missing in a folder by a download under way.
   int transientStates = 0;
 };
 

@@ -48,8 +48,8 @@ using Content = std::vector<std::pair<std::string, std::vector<DictEntry>>>;
 const std::string masterFolder = "辞書/マスター/";
 const std::string historyFolder = "辞書/_履歴/";
 
-const std::vector<std::string> dictionaryNames = {"人名",   "地名", "専門用語",
-                                                  "顔文字", "仕事", "Work"};
+const std::vector<std::string> dictionaryNames = {"人名", "地名", "専門用語", "顔文字",
+                                                  "仕事", "Work", "ガナ"};
 // ガナ with its voiced mark apart: the form a name typed on some systems arrives in.
 const std::string decomposedName = "\xE3\x82\xAB\xE3\x82\x99\xE3\x83\x8A";
 const std::vector<std::int64_t> posCodes = {1, 2, 3, 5, 10, 22, 30, 44};
@@ -82,6 +82,17 @@ Content contentOf(const UserDictionaryFile& file) {
     content.emplace_back(platform::nfc(d.name), d.entries);
   }
   return content;
+}
+
+// The words of each dictionary, in no order: a reflect keeps the order this computer's words
+// are in, and neither Mozc nor the user loses anything by it.
+std::map<std::string, std::multiset<std::string>> wordSets(const Content& content) {
+  std::map<std::string, std::multiset<std::string>> words;
+  for (const auto& [name, entries] : content) {
+    std::multiset<std::string>& set = words[name];
+    for (const DictEntry& e : entries) set.insert(identity(e));
+  }
+  return words;
 }
 
 std::string describe(const Content& content) {
@@ -266,6 +277,11 @@ class World {
   void settle();
   void finalChecks();
 
+  // Called at each step of the engine's file writes: when a reflect replaces a computer's
+  // dictionary, Mozc's tool opened at that moment must find Mozc's lock taken.
+  static void onFileStep(std::string_view step, const fs::path& target);
+  static World* current_;
+
   Options options_;
   Random random_;
   Scratch dir_;
@@ -363,11 +379,28 @@ World::World(const Options& options) : options_(options), random_(options.seed) 
                      [self] { ++self->reflectsHandedBack; });
     computers_.push_back(std::move(c));
   }
+  current_ = this;
+  platform::setFileStepHook(&World::onFileStep);
 }
 
 World::~World() {
   for (auto& c : computers_) {
     if (c->window) waitFor(*c);
+  }
+  platform::setFileStepHook(nullptr);
+  current_ = nullptr;
+}
+
+World* World::current_ = nullptr;
+
+void World::onFileStep(std::string_view step, const fs::path& target) {
+  if (step != "rename" || current_ == nullptr) return;
+  for (const auto& c : current_->computers_) {
+    if (target != c->dictionary) continue;
+    MozcTool probe(target);
+    if (probe.open()) {
+      current_->violation("Mozc's tool could open while a reflect replaced the file");
+    }
   }
 }
 
@@ -983,7 +1016,7 @@ std::optional<Content> World::dictionaryContent(const Computer& c) const {
 void World::checkMatchesMaster(const Computer& c, const std::string& what) {
   const std::optional<Content> master = masterContent(c);
   const std::optional<Content> mine = dictionaryContent(c);
-  if (!master || !mine || *master != *mine) {
+  if (!master || !mine || wordSets(*master) != wordSets(*mine)) {
     violation(what + " reported the dictionary as the master's, but it holds " +
               (mine ? describe(*mine) : "(unreadable)") + " and the master " +
               (master ? describe(*master) : "(unreadable)"));
