@@ -1202,6 +1202,9 @@ void World::finalChecks() {
   action_ = "end";
   if (!drain()) return;
   const std::optional<Content> master = masterContent(*computers_[0]);
+  // Words waiting on a computer left stopped with a notice are where its user can still take
+  // them in.
+  std::set<std::string> waiting;
   for (const auto& c : computers_) {
     if (!c->setUp) {
       violation(c->device + " never got set up");
@@ -1217,6 +1220,11 @@ void World::finalChecks() {
       violation(c->device + " is left stopped without a notice");
     } else {
       ++outcome_.figures.stoppedAtEnd;
+      if (const std::optional<Content> mine = dictionaryContent(*c)) {
+        for (const auto& [name, entries] : *mine) {
+          for (const DictEntry& e : entries) waiting.insert(identity(e));
+        }
+      }
     }
   }
   if (const auto snapshot = computers_[0]->window->master();
@@ -1229,8 +1237,12 @@ void World::finalChecks() {
       for (const DictEntry& e : entries) inMaster.insert(identity(e));
     }
   }
+  // Once the users have settled everything, a history or conflict copy is no longer enough: a
+  // word kept only there is one the user lost sight of.
   for (const DictEntry* e : ledger_.alive()) {
-    if (!inMaster.contains(identity(*e))) ++outcome_.figures.wordsOnlyInCopies;
+    if (inMaster.contains(identity(*e)) || waiting.contains(identity(*e))) continue;
+    ++outcome_.figures.wordsOnlyInCopies;
+    violation("word " + describe(*e) + " that a user kept is, at the end, only in a copy");
   }
   checkEverything();
 }

@@ -41,7 +41,7 @@ struct Figures {
   int settleRounds = 0;
   // Computers left stopped, with a notice saying why, once everything settled.
   int stoppedAtEnd = 0;
-  // Words a user kept that are, at the end, only in a history or conflict copy.
+  // Words a user kept that are, once everything settled, only in a history or conflict copy.
   int wordsOnlyInCopies = 0;
   CloudFigures cloud;
 };
