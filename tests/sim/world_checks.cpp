@@ -87,7 +87,15 @@ std::optional<Content> World::dictionaryContent(const Computer& c) const {
 void World::checkMatchesMaster(const Computer& c, const std::string& what) {
   const std::optional<Content> master = masterContent(c);
   const std::optional<Content> mine = dictionaryContent(c);
-  if (!master || !mine || wordSets(*master) != wordSets(*mine)) {
+  const auto same = [&] {
+    auto ours = wordSets(*mine);
+    const auto theirs = wordSets(*master);
+    // A dictionary without words stays in this computer's file: no master file can hold one.
+    std::erase_if(ours,
+                  [&](const auto& d) { return d.second.empty() && !theirs.contains(d.first); });
+    return ours == theirs;
+  };
+  if (!master || !mine || !same()) {
     violation(what + " reported the dictionary as the master's, but it holds " +
               (mine ? describe(*mine) : "(unreadable)") + " and the master " +
               (master ? describe(*master) : "(unreadable)"));
