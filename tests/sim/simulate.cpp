@@ -61,6 +61,8 @@ int main(int argc, char** argv) {
     total.localEditStops += f.localEditStops;
     total.bigChangeStops += f.bigChangeStops;
     total.masterProblemStops += f.masterProblemStops;
+    total.unfinishedMasterStops += f.unfinishedMasterStops;
+    total.cutFilesReflected += f.cutFilesReflected;
     total.failures += f.failures;
     total.absorbs += f.absorbs;
     total.discards += f.discards;
@@ -84,7 +86,9 @@ int main(int argc, char** argv) {
             << " upToDate=" << total.upToDate << " toolOpen=" << total.toolOpen
             << " localEditStops=" << total.localEditStops
             << " bigChangeStops=" << total.bigChangeStops
-            << " masterProblemStops=" << total.masterProblemStops << " failures=" << total.failures
+            << " masterProblemStops=" << total.masterProblemStops
+            << " unfinishedMasterStops=" << total.unfinishedMasterStops
+            << " cutFilesReflected=" << total.cutFilesReflected << " failures=" << total.failures
             << " absorbs=" << total.absorbs << " discards=" << total.discards
             << " bigChangesAllowed=" << total.bigChangesAllowed
             << " uploads=" << total.cloud.uploads << " downloads=" << total.cloud.downloads

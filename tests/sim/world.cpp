@@ -165,6 +165,15 @@ void World::note(const std::string& line) {
   if (options_.trace) outcome_.log.push_back(line);
 }
 
+void World::countFailure(const std::string& description) {
+  // Every check reads each master file that is not being downloaded, so one that does not parse
+  // here is the cloud's unfinished copy.
+  const bool unfinished =
+      description.find("クラウドとの同期が終わっていない") != std::string::npos ||
+      (description.starts_with("マスター「") && description.find("行目: ") != std::string::npos);
+  ++(unfinished ? outcome_.figures.unfinishedMasterStops : outcome_.figures.failures);
+}
+
 void World::violation(const std::string& text) {
   const std::string line = "step " + std::to_string(step_) + " (" + action_ + "): " + text;
   note("VIOLATION " + line);
@@ -249,6 +258,7 @@ bool World::drain() {
 void World::setUp(Computer& c) {
   action_ = c.device + " setup";
   const std::string before = readIfThere(c.dictionary).value_or("");
+  c.cutAtStart = readsCutFile(c);
   const int handedBack = c.reflectsHandedBack;
   const auto start =
       c.index == 0 ? AppModel::SetupStart::fromThisMac : AppModel::SetupStart::fromFolder;

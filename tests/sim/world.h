@@ -33,6 +33,11 @@ struct Figures {
   int localEditStops = 0;
   int bigChangeStops = 0;
   int masterProblemStops = 0;
+  // A master file the cloud had not finished: empty, half written, or changing while read.
+  int unfinishedMasterStops = 0;
+  // Reflects that wrote while a master file was cut inside its last line: it reads as a whole
+  // file, and the cut word as a word no user made.
+  int cutFilesReflected = 0;
   int failures = 0;
   int absorbs = 0;
   int discards = 0;

@@ -19,6 +19,7 @@ std::optional<std::string> World::headless(Computer& c) {
   const std::string before = readIfThere(c.dictionary).value_or("");
   const bool firstRun = !fs::exists(run.paths.lastApplied());
   const std::size_t told = c.notices.bodies.size();
+  const bool cut = readsCutFile(c);
   BackgroundRun::reflect(run, c.notices);
   ++outcome_.figures.reflects;
   const std::string after = readIfThere(c.dictionary).value_or("");
@@ -34,6 +35,7 @@ std::optional<std::string> World::headless(Computer& c) {
   }
   if (!key) {
     ++(after == before ? outcome_.figures.upToDate : outcome_.figures.applied);
+    if (cut && after != before) ++outcome_.figures.cutFilesReflected;
     checkMatchesMaster(c, what);
     return key;
   }
@@ -58,7 +60,7 @@ std::optional<std::string> World::headless(Computer& c) {
   } else if (key->starts_with("master:")) {
     ++outcome_.figures.masterProblemStops;
   } else {
-    ++outcome_.figures.failures;
+    countFailure(key->substr(key->find(':') + 1));
   }
   return key;
 }
@@ -135,6 +137,16 @@ void World::checkEdits(const Computer& c, const std::vector<DictionaryDiff>& dif
       violation(what + " reported dictionary " + d.name + " removed here, which nobody did");
     }
   }
+}
+
+bool World::readsCutFile(const Computer& c) {
+  for (const auto& [path, text] : c.client->files()) {
+    if (isMasterText(path) && c.client->isMidWrite(path) && !text.ends_with('\n') &&
+        wordsOf(text) != nullptr) {
+      return true;
+    }
+  }
+  return false;
 }
 
 bool World::isMasterText(const std::string& path) {

@@ -43,6 +43,8 @@ class World {
     Notices notices;
     int reflectsHandedBack = 0;
     bool setUp = false;
+    // A master file was cut inside its last line when the window's operation began.
+    bool cutAtStart = false;
     // Words and dictionary names this computer's user put into its dictionary file: before the
     // first setup, and with the tool since.
     std::set<std::string> initial;
@@ -62,6 +64,7 @@ class World {
   std::chrono::system_clock::time_point now(const Computer& c) const { return clock_ + c.skew; }
   Syncer syncer(const Computer& c) const;
   void note(const std::string& line);
+  void countFailure(const std::string& description);
   void violation(const std::string& text);
 
   // What the user and the programs do.
@@ -97,6 +100,8 @@ class World {
   // Identities of the words in a master text; none when it does not parse.
   const std::vector<std::string>* wordsOf(const std::string& text);
   // Whether the file at `path` of the cloud folder is a dictionary file or a conflict copy of one.
+  // Whether a master file of this computer is cut inside its last line, yet reads.
+  bool readsCutFile(const Computer& c);
   static bool isMasterText(const std::string& path);
   static bool isHistoryText(const std::string& path);
   void settle();

@@ -83,6 +83,7 @@ class Ledger {
     const auto found = words_.find(identity(e));
     if (found != words_.end()) found->second.alive = false;
   }
+  bool knows(const DictEntry& e) const { return words_.contains(identity(e)); }
   bool isDeleted(const DictEntry& e) const {
     const auto found = words_.find(identity(e));
     return found != words_.end() && !found->second.alive;

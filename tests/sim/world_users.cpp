@@ -23,6 +23,7 @@ void World::waitFor(Computer& c) {
 
 std::optional<std::string> World::commit(Computer& c, const AppModel::Change& change) {
   const std::string before = readIfThere(c.dictionary).value_or("");
+  c.cutAtStart = readsCutFile(c);
   const int handedBack = c.reflectsHandedBack;
   std::optional<std::string> problem = c.window->commit(change);
   waitFor(c);
@@ -35,6 +36,7 @@ std::optional<std::string> World::commit(Computer& c, const AppModel::Change& ch
 
 void World::appSync(Computer& c, bool discard, bool allowBig) {
   const std::string before = readIfThere(c.dictionary).value_or("");
+  c.cutAtStart = readsCutFile(c);
   const int handedBack = c.reflectsHandedBack;
   c.window->sync(discard, allowBig);
   waitFor(c);
@@ -56,6 +58,9 @@ void World::afterWindow(Computer& c, int handedBack, const std::string& bytesBef
   const std::string after = readIfThere(c.dictionary).value_or("");
   const std::string what = c.device + " window reflect";
   const bool unchanged = after == bytesBefore;
+  if (!unchanged && c.window->state().isOK() && c.cutAtStart) {
+    ++outcome_.figures.cutFilesReflected;
+  }
   std::visit(Overloaded{
                  [&](const MacState::Applied&) {
                    ++outcome_.figures.applied;
@@ -75,7 +80,7 @@ void World::afterWindow(Computer& c, int handedBack, const std::string& bytesBef
                    note("  master problem: " + (problem.lines.empty() ? "" : problem.lines[0]));
                  },
                  [&](const MacState::Failed& failed) {
-                   ++outcome_.figures.failures;
+                   countFailure(failed.description);
                    note("  failed: " + failed.description);
                  },
                  [&](const MacState::ToolOpen&) { ++outcome_.figures.toolOpen; },
@@ -167,6 +172,8 @@ void World::windowAction(Computer& c) {
     const MasterFile& file = random_.pick(snapshot->files);
     action_ = who + "delete dictionary " + file.name;
     const std::string before = readIfThere(c.dictionary).value_or("");
+    c.cutAtStart = readsCutFile(c);
+    c.cutAtStart = readsCutFile(c);
     const int handedBack = c.reflectsHandedBack;
     const std::optional<std::string> problem = w.deleteDictionary(file.name);
     waitFor(c);
@@ -200,6 +207,7 @@ void World::takeIn(Computer& c) {
   }
 
   const std::string before = readIfThere(c.dictionary).value_or("");
+  c.cutAtStart = readsCutFile(c);
   const int handedBack = c.reflectsHandedBack;
   const std::optional<std::string> problem = w.absorb();
   waitFor(c);
@@ -294,7 +302,9 @@ bool World::resolveConflictCopies(Computer& c) {
     }
     std::vector<DictEntry> missing;
     for (const DictEntry& e : entries) {
-      if (ledger_.isDeleted(e)) continue;
+      // A word no user saved is not the user's to bring back: a master file the cloud had cut
+      // inside its last line, reflected as it was, and kept in a copy since.
+      if (ledger_.isDeleted(e) || !ledger_.knows(e)) continue;
       if (keys.insert(platform::nfc(e.key())).second) {
         missing.push_back(e);
       } else {
