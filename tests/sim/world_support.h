@@ -17,13 +17,6 @@
 // What the parts of the simulation share: names, the ledger of saved words, and small helpers.
 namespace sim {
 
-template <class... F>
-struct Overloaded : F... {
-  using F::operator()...;
-};
-template <class... F>
-Overloaded(F...) -> Overloaded<F...>;
-
 // Dictionaries by NFC name with their words, in file order: what a reflect is about.
 using Content = std::vector<std::pair<std::string, std::vector<DictEntry>>>;
 

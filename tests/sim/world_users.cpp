@@ -6,6 +6,7 @@
 
 #include "master/master_listing.h"
 #include "platform/files.h"
+#include "platform/overloaded.h"
 #include "platform/text.h"
 #include "platform/trash.h"
 #include "world_state.h"
@@ -61,7 +62,7 @@ void World::afterWindow(Computer& c, int handedBack, const std::string& bytesBef
   if (!unchanged && c.window->state().isOK() && c.cutAtStart) {
     ++outcome_.figures.cutFilesReflected;
   }
-  std::visit(Overloaded{
+  std::visit(platform::Overloaded{
                  [&](const MacState::Applied&) {
                    ++outcome_.figures.applied;
                    checkMatchesMaster(c, what);
