@@ -14,6 +14,7 @@
 #include <random>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 #include "master/master_error.h"
 #include "master/master_listing.h"
@@ -215,13 +216,12 @@ RandomId systemRandomId() {
   };
 }
 
-UserDictionaryFile build(const std::vector<MasterDictionary>& master,
-                         const UserDictionaryFile* current) {
-  return build(master, current, systemRandomId());
+UserDictionaryFile build(std::vector<MasterDictionary> master, const UserDictionaryFile* current) {
+  return build(std::move(master), current, systemRandomId());
 }
 
-UserDictionaryFile build(const std::vector<MasterDictionary>& master,
-                         const UserDictionaryFile* current, const RandomId& randomId) {
+UserDictionaryFile build(std::vector<MasterDictionary> master, const UserDictionaryFile* current,
+                         const RandomId& randomId) {
   UserDictionaryFile result;
   std::unordered_set<std::uint64_t> used;
   // NFC name -> the first dictionary of `current` with it, not yet taken.
@@ -234,12 +234,12 @@ UserDictionaryFile build(const std::vector<MasterDictionary>& master,
     }
   }
   result.dictionaries.reserve(master.size());
-  for (const MasterDictionary& dictionary : master) {
+  for (MasterDictionary& dictionary : master) {
     const auto found = byName.find(platform::nfc(dictionary.name));
     if (found != byName.end()) {
       const UserDictionary& existing = current->dictionaries[found->second];
       result.dictionaries.push_back(
-          {existing.id, existing.enabled, existing.name, dictionary.entries});
+          {existing.id, existing.enabled, existing.name, std::move(dictionary.entries)});
       // Two master names in different normalisation forms must not share an id.
       byName.erase(found);
       continue;
@@ -247,7 +247,8 @@ UserDictionaryFile build(const std::vector<MasterDictionary>& master,
     std::uint64_t id = randomId();
     while (used.contains(id)) id = randomId();
     used.insert(id);
-    result.dictionaries.push_back({id, true, dictionary.name, dictionary.entries});
+    result.dictionaries.push_back(
+        {id, true, std::move(dictionary.name), std::move(dictionary.entries)});
   }
   return result;
 }

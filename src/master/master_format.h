@@ -41,9 +41,10 @@ RandomId systemRandomId();
 
 // The IME file holding exactly the master's dictionaries, keeping the id,
 // enabled flag and spelling of the name of dictionaries `current` already has.
-UserDictionaryFile build(const std::vector<MasterDictionary>& master,
-                         const UserDictionaryFile* current);
-UserDictionaryFile build(const std::vector<MasterDictionary>& master,
-                         const UserDictionaryFile* current, const RandomId& randomId);
+// The words are moved from `master`: a caller done with it hands it over
+// rather than holding a million words twice.
+UserDictionaryFile build(std::vector<MasterDictionary> master, const UserDictionaryFile* current);
+UserDictionaryFile build(std::vector<MasterDictionary> master, const UserDictionaryFile* current,
+                         const RandomId& randomId);
 
 }  // namespace Master

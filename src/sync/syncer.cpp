@@ -75,19 +75,12 @@ std::optional<std::string> bigChange(const std::vector<DictionaryDiff>& diff,
   return std::nullopt;
 }
 
-// Writes the new file in the IME's folder and checks what landed there.
-void writeDictionary(const std::filesystem::path& dictionary, const std::string& bytes,
-                     const UserDictionaryFile& target) {
+// Writes the new file in the IME's folder and checks what landed there. The
+// bytes are our writer's own, so landing byte for byte is landing whole; a
+// million words are not decoded again to see it.
+void writeDictionary(const std::filesystem::path& dictionary, const std::string& bytes) {
   platform::writeAtomically(dictionary, bytes, {.tempName = std::string(temporaryName)});
-  UserDictionaryFile written;
-  try {
-    written = UserDictionaryFile::read(dictionary);
-  } catch (const ProtoError&) {
-    throw SyncError(SyncError::VerifyFailed{});
-  } catch (const DictionaryFileError&) {
-    throw SyncError(SyncError::VerifyFailed{});
-  }
-  if (written != target) throw SyncError(SyncError::VerifyFailed{});
+  if (platform::readFile(dictionary) != bytes) throw SyncError(SyncError::VerifyFailed{});
 }
 
 std::optional<std::string> readIfPresent(const std::filesystem::path& file) {
@@ -103,9 +96,16 @@ std::optional<std::string> readIfPresent(const std::filesystem::path& file) {
 // applied copy, or nothing before the first reflect; or the pending write of
 // a run killed between replacing the file and recording it.
 struct Baseline {
-  std::optional<std::string> bytes;
+  bool present = false;
+  // True when the baseline holds exactly the file's bytes; `bytes` is then
+  // left empty rather than keep a second copy of a large file.
+  bool equalsFile = false;
+  std::string bytes;
   bool pendingExists = false;
   bool fromPending = false;
+
+  // The direct edits: the differences from the baseline to `current`.
+  std::optional<std::vector<DictionaryDiff>> edits(const UserDictionaryFile& current) const;
 };
 
 // A file that holds the pending write took it. A file that holds neither the
@@ -114,20 +114,26 @@ struct Baseline {
 // comes back as direct edits nor the user's edits vanish.
 Baseline baselineOf(const SyncPaths& paths, std::string_view data,
                     const UserDictionaryFile& current) {
-  Baseline baseline{.bytes = readIfPresent(paths.lastApplied())};
-  std::optional<std::string> pending = readIfPresent(paths.pendingWrite());
-  if (!pending) return baseline;
-  baseline.pendingExists = true;
-  bool takePending = *pending == data;
-  if (!takePending && baseline.bytes && *baseline.bytes != data) {
-    const auto distance = [&](const std::string& bytes) {
-      return Diff::changeCount(Diff::between(UserDictionaryFile::parse(bytes), current));
-    };
-    takePending = distance(*pending) < distance(*baseline.bytes);
+  Baseline baseline;
+  std::optional<std::string> recorded = readIfPresent(paths.lastApplied());
+  if (std::optional<std::string> pending = readIfPresent(paths.pendingWrite())) {
+    baseline.pendingExists = true;
+    bool takePending = *pending == data;
+    if (!takePending && recorded && *recorded != data) {
+      const auto distance = [&](const std::string& bytes) {
+        return Diff::changeCount(Diff::between(UserDictionaryFile::parse(bytes), current));
+      };
+      takePending = distance(*pending) < distance(*recorded);
+    }
+    if (takePending) {
+      recorded = std::move(pending);
+      baseline.fromPending = true;
+    }
   }
-  if (takePending) {
-    baseline.bytes = std::move(pending);
-    baseline.fromPending = true;
+  if (recorded) {
+    baseline.present = true;
+    baseline.equalsFile = *recorded == data;
+    if (!baseline.equalsFile) baseline.bytes = std::move(*recorded);
   }
   return baseline;
 }
@@ -193,6 +199,15 @@ std::vector<DictionaryDiff> withoutEmptyDictionaries(std::vector<DictionaryDiff>
            d.changed.empty();
   });
   return diffs;
+}
+
+// Byte-equal files have no differences: the usual reflect of a large
+// dictionary then neither decodes the copy nor compares word lists.
+std::optional<std::vector<DictionaryDiff>> Baseline::edits(
+    const UserDictionaryFile& current) const {
+  if (!present) return std::nullopt;
+  if (equalsFile) return std::vector<DictionaryDiff>{};
+  return withoutEmptyDictionaries(Diff::between(UserDictionaryFile::parse(bytes), current));
 }
 
 std::vector<DictEntry> sortedByBytes(std::vector<DictEntry> entries) {
@@ -262,7 +277,7 @@ ApplyResult Syncer::reflect(const ApplyOptions& options, std::vector<IgnoredWord
   }
   ReflectFingerprint seen = ReflectFingerprint::begin(paths);
 
-  const std::vector<MasterDictionary> master = loadMaster();
+  std::vector<MasterDictionary> master = loadMaster();
   std::vector<std::string> problems;
   for (const ValidationIssue& issue : Validation::check(master, ignored)) {
     if (issue.level == ValidationIssue::Level::error) {
@@ -295,7 +310,7 @@ ApplyResult Syncer::reflect(const ApplyOptions& options, std::vector<IgnoredWord
 
   seen.stamp(paths.dictionary);
   const std::string data = platform::readFile(paths.dictionary);
-  const UserDictionaryFile current = UserDictionaryFile::parse(data);
+  UserDictionaryFile current = UserDictionaryFile::parse(data);
   // Dictionaries are paired by name: a second one of the same name would be
   // dropped by the write without any guard seeing its words go.
   if (const std::optional<std::string> name = repeatedName(current)) {
@@ -303,16 +318,9 @@ ApplyResult Syncer::reflect(const ApplyOptions& options, std::vector<IgnoredWord
   }
   const Baseline baseline = baselineOf(paths, data, current);
   if (!options.dryRun) settlePending(paths, baseline);
-  // Byte-equal files have no differences: the usual up-to-date reflect of a
-  // large dictionary then neither decodes the copy nor compares word lists.
-  std::optional<std::vector<DictionaryDiff>> edits;
-  if (baseline.bytes) {
-    edits = *baseline.bytes == data ? std::vector<DictionaryDiff>{}
-                                    : withoutEmptyDictionaries(Diff::between(
-                                          UserDictionaryFile::parse(*baseline.bytes), current));
-  }
+  const std::optional<std::vector<DictionaryDiff>> edits = baseline.edits(current);
   const std::set<std::string> deleted = deletedNames(paths.master);
-  UserDictionaryFile target = Master::build(master, &current);
+  UserDictionaryFile target = Master::build(std::move(master), &current);
   keepEmptyDictionaries(target, current, deleted);
   const std::string bytes = target.serialized();
   std::vector<DictionaryDiff> diff =
@@ -353,6 +361,10 @@ ApplyResult Syncer::reflect(const ApplyOptions& options, std::vector<IgnoredWord
     }
   }
   if (options.dryRun) return {ApplyResult::Applied{std::move(diff), paths.backups()}};
+  // From here on the bytes say it all; a million words are not held twice
+  // while they are written.
+  current = {};
+  target = {};
 
   const std::filesystem::path backup = backupCurrent(data);
   // Written before the replace and recorded by a rename once the file is
@@ -360,7 +372,7 @@ ApplyResult Syncer::reflect(const ApplyOptions& options, std::vector<IgnoredWord
   // leaves it for the next run to settle against what the file holds.
   std::filesystem::create_directories(paths.state);
   platform::writeAtomically(paths.pendingWrite(), bytes);
-  writeDictionary(paths.dictionary, bytes, target);
+  writeDictionary(paths.dictionary, bytes);
   // Stamped while no tool can save: a save after the lock goes shows as a change.
   seen.stamp(paths.dictionary);
   imeLock.reset();
@@ -424,10 +436,7 @@ std::optional<std::vector<DictionaryDiff>> Syncer::localEdits(
     const UserDictionaryFile& current) const {
   // Our writer's bytes are canonical, so a file that took a pending write
   // serializes back to it.
-  const Baseline baseline = baselineOf(paths, current.serialized(), current);
-  if (!baseline.bytes) return std::nullopt;
-  return withoutEmptyDictionaries(
-      Diff::between(UserDictionaryFile::parse(*baseline.bytes), current));
+  return baselineOf(paths, current.serialized(), current).edits(current);
 }
 
 std::filesystem::path Syncer::backupCurrent(std::string_view data) const {
