@@ -1,5 +1,7 @@
 #include "sync/syncer.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -75,20 +77,60 @@ std::optional<std::string> bigChange(const std::vector<DictionaryDiff>& diff,
   return std::nullopt;
 }
 
+// True when the file holds exactly `bytes`. Read a piece at a time: the
+// files compared are a large dictionary's copies, which need not be held twice.
+// Throws std::filesystem::filesystem_error.
+bool holdsExactly(const std::filesystem::path& file, std::string_view bytes) {
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  const auto fail = [&](const char* what) {
+    const int error = errno;
+    if (fd >= 0) ::close(fd);
+    throw std::filesystem::filesystem_error(what, file,
+                                            std::error_code(error, std::generic_category()));
+  };
+  if (fd < 0) fail("cannot open");
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) fail("cannot read");
+  if (S_ISDIR(info.st_mode)) {
+    errno = EISDIR;
+    fail("cannot read");
+  }
+  bool same = static_cast<std::uint64_t>(info.st_size) == bytes.size();
+  std::vector<char> buffer(same ? std::min<std::size_t>(bytes.size() + 1, 1 << 20) : 0);
+  std::size_t position = 0;
+  while (same) {
+    const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      fail("cannot read");
+    }
+    if (n == 0) break;
+    const auto count = static_cast<std::size_t>(n);
+    same = count <= bytes.size() - position &&
+           bytes.compare(position, count, std::string_view(buffer.data(), count)) == 0;
+    position += count;
+  }
+  ::close(fd);
+  return same && position == bytes.size();
+}
+
 // Writes the new file in the IME's folder and checks what landed there. The
 // bytes are our writer's own, so landing byte for byte is landing whole; a
 // million words are not decoded again to see it.
 void writeDictionary(const std::filesystem::path& dictionary, const std::string& bytes) {
   platform::writeAtomically(dictionary, bytes, {.tempName = std::string(temporaryName)});
-  if (platform::readFile(dictionary) != bytes) throw SyncError(SyncError::VerifyFailed{});
+  if (!holdsExactly(dictionary, bytes)) throw SyncError(SyncError::VerifyFailed{});
+}
+
+bool isPresent(const std::filesystem::path& file) {
+  std::error_code error;
+  const bool found = std::filesystem::exists(file, error);
+  if (error) throw std::filesystem::filesystem_error("cannot look at", file, error);
+  return found;
 }
 
 std::optional<std::string> readIfPresent(const std::filesystem::path& file) {
-  std::error_code error;
-  if (!std::filesystem::exists(file, error)) {
-    if (error) throw std::filesystem::filesystem_error("cannot look at", file, error);
-    return std::nullopt;
-  }
+  if (!isPresent(file)) return std::nullopt;
   return platform::readFile(file);
 }
 
@@ -115,11 +157,16 @@ struct Baseline {
 Baseline baselineOf(const SyncPaths& paths, std::string_view data,
                     const UserDictionaryFile& current) {
   Baseline baseline;
-  std::optional<std::string> recorded = readIfPresent(paths.lastApplied());
+  std::optional<std::string> recorded;
+  if (isPresent(paths.lastApplied())) {
+    baseline.present = true;
+    baseline.equalsFile = holdsExactly(paths.lastApplied(), data);
+    if (!baseline.equalsFile) recorded = platform::readFile(paths.lastApplied());
+  }
   if (std::optional<std::string> pending = readIfPresent(paths.pendingWrite())) {
     baseline.pendingExists = true;
     bool takePending = *pending == data;
-    if (!takePending && recorded && *recorded != data) {
+    if (!takePending && recorded) {
       const auto distance = [&](const std::string& bytes) {
         return Diff::changeCount(Diff::between(UserDictionaryFile::parse(bytes), current));
       };
@@ -127,14 +174,12 @@ Baseline baselineOf(const SyncPaths& paths, std::string_view data,
     }
     if (takePending) {
       recorded = std::move(pending);
+      baseline.present = true;
+      baseline.equalsFile = *recorded == data;
       baseline.fromPending = true;
     }
   }
-  if (recorded) {
-    baseline.present = true;
-    baseline.equalsFile = *recorded == data;
-    if (!baseline.equalsFile) baseline.bytes = std::move(*recorded);
-  }
+  if (recorded && !baseline.equalsFile) baseline.bytes = std::move(*recorded);
   return baseline;
 }
 
@@ -470,7 +515,7 @@ std::filesystem::path Syncer::backupCurrent(std::string_view data) const {
 void Syncer::record(std::string_view data) const {
   std::filesystem::create_directories(paths.state);
   try {
-    if (platform::readFile(paths.lastApplied()) == data) return;
+    if (holdsExactly(paths.lastApplied(), data)) return;
   } catch (const std::filesystem::filesystem_error&) {
     // Missing or unreadable: write it.
   }
