@@ -12,15 +12,50 @@
 namespace Diff {
 namespace {
 
+// The words of one side: owned, or still encoded in the bytes of the file
+// they were read from, decoded each time they are looked at.
+class Words {
+ public:
+  Words() = default;
+  explicit Words(const std::vector<DictEntry>* owned) : owned_(owned) {}
+  explicit Words(const std::vector<std::string_view>* encoded) : encoded_(encoded) {}
+
+  std::size_t size() const {
+    return owned_ != nullptr ? owned_->size() : encoded_ != nullptr ? encoded_->size() : 0;
+  }
+  DictEntryView operator[](std::size_t i) const {
+    return owned_ != nullptr ? DictEntryView((*owned_)[i])
+                             : EncodedUserDictionaryFile::entry((*encoded_)[i]);
+  }
+  bool operator==(const Words& other) const {
+    if (size() != other.size()) return false;
+    for (std::size_t i = 0; i < size(); ++i) {
+      if (!((*this)[i] == other[i])) return false;
+    }
+    return true;
+  }
+
+ private:
+  const std::vector<DictEntry>* owned_ = nullptr;
+  const std::vector<std::string_view>* encoded_ = nullptr;
+};
+
+Words words(const UserDictionary* d) {
+  return d != nullptr ? Words(&d->entries) : Words();
+}
+Words words(const EncodedUserDictionaryFile::Dictionary* d) {
+  return d != nullptr ? Words(&d->entries) : Words();
+}
+
 struct Hashed {
-  const std::vector<DictEntry>& entries;
+  Words entries;
   std::vector<std::size_t> hashes;
 };
 
-Hashed hashed(const std::vector<DictEntry>& entries) {
+Hashed hashed(Words entries) {
   Hashed h{entries, {}};
   h.hashes.reserve(entries.size());
-  for (const DictEntry& e : entries) h.hashes.push_back(DictEntryHash{}(e));
+  for (std::size_t i = 0; i < entries.size(); ++i) h.hashes.push_back(DictEntryHash{}(entries[i]));
   return h;
 }
 
@@ -29,7 +64,7 @@ Hashed hashed(const std::vector<DictEntry>& entries) {
 // first as many as `minus` holds go.
 std::vector<std::size_t> remainingPositions(const Hashed& list, const Hashed& minus) {
   struct Count {
-    const DictEntry* entry;
+    std::size_t position;  // in `minus`
     std::size_t left;
   };
   std::vector<Count> counts;
@@ -38,12 +73,12 @@ std::vector<std::size_t> remainingPositions(const Hashed& list, const Hashed& mi
   constexpr std::size_t ahead = 16;
   for (std::size_t i = 0; i < minus.entries.size(); ++i) {
     if (i + ahead < minus.entries.size()) index.prefetch(minus.hashes[i + ahead]);
-    const DictEntry& e = minus.entries[i];
+    const DictEntryView e = minus.entries[i];
     const std::size_t found = index.find(
-        minus.hashes[i], [&](std::size_t position) { return *counts[position].entry == e; });
+        minus.hashes[i], [&](std::size_t c) { return minus.entries[counts[c].position] == e; });
     if (found == EntryIndex::none) {
       index.insert(minus.hashes[i], counts.size());
-      counts.push_back({&e, 1});
+      counts.push_back({i, 1});
     } else {
       ++counts[found].left;
     }
@@ -51,9 +86,9 @@ std::vector<std::size_t> remainingPositions(const Hashed& list, const Hashed& mi
   std::vector<std::size_t> kept;
   for (std::size_t i = 0; i < list.entries.size(); ++i) {
     if (i + ahead < list.entries.size()) index.prefetch(list.hashes[i + ahead]);
-    const DictEntry& e = list.entries[i];
+    const DictEntryView e = list.entries[i];
     const std::size_t found = index.find(
-        list.hashes[i], [&](std::size_t position) { return *counts[position].entry == e; });
+        list.hashes[i], [&](std::size_t c) { return minus.entries[counts[c].position] == e; });
     if (found != EntryIndex::none && counts[found].left > 0) {
       --counts[found].left;
     } else {
@@ -63,16 +98,12 @@ std::vector<std::size_t> remainingPositions(const Hashed& list, const Hashed& mi
   return kept;
 }
 
-DictionaryDiff compare(const std::string& name, const UserDictionary* old,
-                       const UserDictionary* new_) {
-  static const std::vector<DictEntry> none;
-  const std::vector<DictEntry>& before = old != nullptr ? old->entries : none;
-  const std::vector<DictEntry>& after = new_ != nullptr ? new_->entries : none;
-
+DictionaryDiff compare(const std::string& name, Words before, Words after, bool hasOld,
+                       bool hasNew) {
   DictionaryDiff diff;
   diff.name = name;
-  diff.dictionaryAdded = old == nullptr;
-  diff.dictionaryRemoved = new_ == nullptr;
+  diff.dictionaryAdded = !hasOld;
+  diff.dictionaryRemoved = !hasNew;
   if (before == after) return diff;
 
   const Hashed oldSide = hashed(before);
@@ -91,7 +122,7 @@ DictionaryDiff compare(const std::string& name, const UserDictionary* old,
   std::vector<std::size_t> nextWithKey(removed.size(), end);
   EntryIndex byKey(removed.size());
   for (std::size_t r = 0; r < removed.size(); ++r) {
-    const DictEntry& e = before[removed[r]];
+    const DictEntryView e = before[removed[r]];
     const std::size_t hash = DictEntryKeyHash{}(e);
     const std::size_t found = byKey.find(hash, [&](std::size_t c) {
       return DictEntryKeyEqual{}(before[removed[chains[c].tail]], e);
@@ -108,7 +139,7 @@ DictionaryDiff compare(const std::string& name, const UserDictionary* old,
   std::vector<bool> paired(removed.size(), false);
   std::vector<std::size_t> pairedNew;  // positions in `after`
   for (const std::size_t a : added) {
-    const DictEntry& e = after[a];
+    const DictEntryView e = after[a];
     if (chains.empty()) break;
     const std::size_t found = byKey.find(DictEntryKeyHash{}(e), [&](std::size_t c) {
       return DictEntryKeyEqual{}(before[removed[chains[c].tail]], e);
@@ -117,12 +148,12 @@ DictionaryDiff compare(const std::string& name, const UserDictionary* old,
     const std::size_t r = chains[found].head;
     chains[found].head = nextWithKey[r];
     paired[r] = true;
-    diff.changed.push_back({before[removed[r]], e});
+    diff.changed.push_back({before[removed[r]].owned(), e.owned()});
     pairedNew.push_back(a);
   }
 
   for (std::size_t r = 0; r < removed.size(); ++r) {
-    if (!paired[r]) diff.removed.push_back(before[removed[r]]);
+    if (!paired[r]) diff.removed.push_back(before[removed[r]].owned());
   }
   // Every added entry equal to a paired one goes, not only the paired one.
   EntryIndex pairedIndex(pairedNew.size());
@@ -136,7 +167,7 @@ DictionaryDiff compare(const std::string& name, const UserDictionary* old,
   for (const std::size_t a : added) {
     const auto same = [&](std::size_t q) { return after[pairedNew[q]] == after[a]; };
     if (pairedNew.empty() || pairedIndex.find(newSide.hashes[a], same) == EntryIndex::none) {
-      diff.added.push_back(after[a]);
+      diff.added.push_back(after[a].owned());
     }
   }
   return diff;
@@ -156,41 +187,61 @@ std::string wordLine(std::string_view mark, const std::string& name, const DictE
 std::vector<DictEntry> remaining(const std::vector<DictEntry>& list,
                                  const std::vector<DictEntry>& minus) {
   std::vector<DictEntry> result;
-  for (const std::size_t i : remainingPositions(hashed(list), hashed(minus))) {
+  for (const std::size_t i : remainingPositions(hashed(Words(&list)), hashed(Words(&minus)))) {
     result.push_back(list[i]);
   }
   return result;
 }
 
-std::vector<DictionaryDiff> between(const UserDictionaryFile& old, const UserDictionaryFile& new_) {
+namespace {
+
+template <class Old, class New>
+std::vector<DictionaryDiff> betweenFiles(const Old& old, const New& new_) {
+  using OldDictionary = typename decltype(old.dictionaries)::value_type;
+  using NewDictionary = typename decltype(new_.dictionaries)::value_type;
   struct Sides {
     const std::string* name = nullptr;
-    const UserDictionary* old = nullptr;
-    const UserDictionary* new_ = nullptr;
+    const OldDictionary* old = nullptr;
+    const NewDictionary* new_ = nullptr;
   };
   // Names in order of first appearance, old file first; NFC name -> its place.
   std::vector<Sides> names;
   std::unordered_map<std::string, std::size_t> index;
-  const auto side = [&](const UserDictionary& d) -> Sides& {
+  const auto side = [&](const auto& d) -> Sides& {
     const auto [found, isNew] = index.try_emplace(platform::nfc(d.name), names.size());
     if (isNew) names.push_back({&d.name});
     return names[found->second];
   };
-  for (const UserDictionary& d : old.dictionaries) {
+  for (const OldDictionary& d : old.dictionaries) {
     Sides& s = side(d);
     if (s.old == nullptr) s.old = &d;
   }
-  for (const UserDictionary& d : new_.dictionaries) {
+  for (const NewDictionary& d : new_.dictionaries) {
     Sides& s = side(d);
     if (s.new_ == nullptr) s.new_ = &d;
   }
 
   std::vector<DictionaryDiff> diffs;
   for (const Sides& s : names) {
-    DictionaryDiff diff = compare(*s.name, s.old, s.new_);
+    DictionaryDiff diff =
+        compare(*s.name, words(s.old), words(s.new_), s.old != nullptr, s.new_ != nullptr);
     if (!diff.isEmpty()) diffs.push_back(std::move(diff));
   }
   return diffs;
+}
+
+}  // namespace
+
+std::vector<DictionaryDiff> between(const UserDictionaryFile& old, const UserDictionaryFile& new_) {
+  return betweenFiles(old, new_);
+}
+std::vector<DictionaryDiff> between(const EncodedUserDictionaryFile& old,
+                                    const UserDictionaryFile& new_) {
+  return betweenFiles(old, new_);
+}
+std::vector<DictionaryDiff> between(const UserDictionaryFile& old,
+                                    const EncodedUserDictionaryFile& new_) {
+  return betweenFiles(old, new_);
 }
 
 std::int64_t changeCount(const std::vector<DictionaryDiff>& diffs) {

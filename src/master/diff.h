@@ -35,6 +35,11 @@ namespace Diff {
 // One diff per differing dictionary name: the old file's names in order, then
 // names only in the new file. Ids, enabled flags and the version are ignored.
 std::vector<DictionaryDiff> between(const UserDictionaryFile& old, const UserDictionaryFile& new_);
+// The same with one side's words still encoded in the bytes it was read from.
+std::vector<DictionaryDiff> between(const EncodedUserDictionaryFile& old,
+                                    const UserDictionaryFile& new_);
+std::vector<DictionaryDiff> between(const UserDictionaryFile& old,
+                                    const EncodedUserDictionaryFile& new_);
 
 // Multiset difference in the order of `list`.
 std::vector<DictEntry> remaining(const std::vector<DictEntry>& list,

@@ -216,12 +216,11 @@ RandomId systemRandomId() {
   };
 }
 
-UserDictionaryFile build(std::vector<MasterDictionary> master, const UserDictionaryFile* current) {
-  return build(std::move(master), current, systemRandomId());
-}
+namespace {
 
-UserDictionaryFile build(std::vector<MasterDictionary> master, const UserDictionaryFile* current,
-                         const RandomId& randomId) {
+template <class Current>
+UserDictionaryFile buildFrom(std::vector<MasterDictionary> master, const Current* current,
+                             const RandomId& randomId) {
   UserDictionaryFile result;
   std::unordered_set<std::uint64_t> used;
   // NFC name -> the first dictionary of `current` with it, not yet taken.
@@ -237,7 +236,7 @@ UserDictionaryFile build(std::vector<MasterDictionary> master, const UserDiction
   for (MasterDictionary& dictionary : master) {
     const auto found = byName.find(platform::nfc(dictionary.name));
     if (found != byName.end()) {
-      const UserDictionary& existing = current->dictionaries[found->second];
+      const auto& existing = current->dictionaries[found->second];
       result.dictionaries.push_back(
           {existing.id, existing.enabled, existing.name, std::move(dictionary.entries)});
       // Two master names in different normalisation forms must not share an id.
@@ -251,6 +250,22 @@ UserDictionaryFile build(std::vector<MasterDictionary> master, const UserDiction
         {id, true, std::move(dictionary.name), std::move(dictionary.entries)});
   }
   return result;
+}
+
+}  // namespace
+
+UserDictionaryFile build(std::vector<MasterDictionary> master, const UserDictionaryFile* current) {
+  return buildFrom(std::move(master), current, systemRandomId());
+}
+
+UserDictionaryFile build(std::vector<MasterDictionary> master, const UserDictionaryFile* current,
+                         const RandomId& randomId) {
+  return buildFrom(std::move(master), current, randomId);
+}
+
+UserDictionaryFile build(std::vector<MasterDictionary> master,
+                         const EncodedUserDictionaryFile& current) {
+  return buildFrom(std::move(master), &current, systemRandomId());
 }
 
 }  // namespace Master

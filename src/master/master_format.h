@@ -46,5 +46,7 @@ RandomId systemRandomId();
 UserDictionaryFile build(std::vector<MasterDictionary> master, const UserDictionaryFile* current);
 UserDictionaryFile build(std::vector<MasterDictionary> master, const UserDictionaryFile* current,
                          const RandomId& randomId);
+UserDictionaryFile build(std::vector<MasterDictionary> master,
+                         const EncodedUserDictionaryFile& current);
 
 }  // namespace Master

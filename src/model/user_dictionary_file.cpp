@@ -89,8 +89,7 @@ void walk(std::string_view bytes, Body&& body) {
   }
 }
 
-void parseEntry(std::string_view bytes, std::string_view dictionary,
-                std::vector<DictEntry>& entries) {
+DictEntryView parseEntry(std::string_view bytes, std::string_view dictionary) {
   const auto place = [&] { return entryPlace(dictionary); };
   std::string_view reading, word, comment;
   std::uint64_t code = PartOfSpeech::defaultCode;
@@ -118,13 +117,15 @@ void parseEntry(std::string_view bytes, std::string_view dictionary,
     throw DictionaryFileError(
         DictionaryFileError::UnknownPOS{std::string(dictionary), std::string(reading), code});
   }
-  entries.emplace_back(std::string(reading), std::string(word), static_cast<std::int64_t>(code),
-                       std::string(comment));
+  return {reading, word, static_cast<std::int64_t>(code), comment};
 }
 
-UserDictionary parseDictionary(std::string_view bytes, std::int64_t index) {
+// One dictionary into `Dictionary` (UserDictionary or the encoded form), each
+// checked word handed to `add` with its message.
+template <class Dictionary, class Add>
+Dictionary parseDictionary(std::string_view bytes, std::int64_t index, Add&& add) {
   const auto place = [&] { return dictionaryPlace(index); };
-  UserDictionary dictionary;
+  Dictionary dictionary;
   std::string_view name;  // absent and empty alike refuse the dictionary
   std::size_t entryCount = 0;
   walk(bytes, [&](const FieldView& field) {
@@ -157,9 +158,35 @@ UserDictionary parseDictionary(std::string_view bytes, std::int64_t index) {
   FieldReader reader(bytes);
   FieldView field;
   while (reader.next(field)) {
-    if (field.number == 4) parseEntry(field.payload, dictionary.name, dictionary.entries);
+    if (field.number == 4) {
+      add(dictionary.entries, field.payload, parseEntry(field.payload, dictionary.name));
+    }
   }
   return dictionary;
+}
+
+template <class File, class Add>
+File parseFile(std::string_view bytes, Add&& add) {
+  File file;
+  const auto place = [] { return std::string(filePlace); };
+  std::int64_t index = 0;
+  walk(bytes, [&](const FieldView& field) {
+    switch (field.number) {
+      case 1:
+        checkType(field, 0, place);
+        file.version = static_cast<std::int64_t>(field.varint);
+        break;
+      case 2:
+        checkType(field, 2, place);
+        file.dictionaries.push_back(
+            parseDictionary<typename decltype(file.dictionaries)::value_type>(field.payload,
+                                                                              index++, add));
+        break;
+      default:
+        unknownField(field, place);
+    }
+  });
+  return file;
 }
 
 using ProtoWire::varintSize;
@@ -221,23 +248,54 @@ UserDictionaryFile UserDictionaryFile::read(const std::filesystem::path& path) {
 }
 
 UserDictionaryFile UserDictionaryFile::parse(std::string_view bytes) {
-  UserDictionaryFile file;
-  const auto place = [] { return std::string(filePlace); };
-  std::int64_t index = 0;
-  walk(bytes, [&](const FieldView& field) {
+  return parseFile<UserDictionaryFile>(
+      bytes, [](std::vector<DictEntry>& entries, std::string_view, const DictEntryView& entry) {
+        entries.push_back(entry.owned());
+      });
+}
+
+EncodedUserDictionaryFile EncodedUserDictionaryFile::parse(std::string_view bytes) {
+  return parseFile<EncodedUserDictionaryFile>(
+      bytes, [](std::vector<std::string_view>& entries, std::string_view message,
+                const DictEntryView&) { entries.push_back(message); });
+}
+
+// The message was checked by `parse`: only the fields it let through are here.
+DictEntryView EncodedUserDictionaryFile::entry(std::string_view message) {
+  DictEntryView entry;
+  entry.posCode = PartOfSpeech::defaultCode;
+  FieldReader reader(message);
+  FieldView field;
+  while (reader.next(field)) {
     switch (field.number) {
       case 1:
-        checkType(field, 0, place);
-        file.version = static_cast<std::int64_t>(field.varint);
+        entry.reading = field.payload;
         break;
       case 2:
-        checkType(field, 2, place);
-        file.dictionaries.push_back(parseDictionary(field.payload, index++));
+        entry.word = field.payload;
+        break;
+      case 4:
+        entry.comment = field.payload;
         break;
       default:
-        unknownField(field, place);
+        entry.posCode = static_cast<std::int64_t>(field.varint);
     }
-  });
+  }
+  return entry;
+}
+
+UserDictionaryFile EncodedUserDictionaryFile::decoded() const {
+  UserDictionaryFile file{version, {}};
+  file.dictionaries.reserve(dictionaries.size());
+  for (const Dictionary& dictionary : dictionaries) {
+    UserDictionary& d = file.dictionaries.emplace_back();
+    d.id = dictionary.id;
+    d.enabled = dictionary.enabled;
+    d.name = dictionary.name;
+    d.entries.reserve(dictionary.entries.size());
+    for (const std::string_view message : dictionary.entries)
+      d.entries.push_back(entry(message).owned());
+  }
   return file;
 }
 

@@ -37,6 +37,27 @@ struct UserDictionaryFile {
   std::string serialized() const;
 };
 
+// The IME's file checked as strictly as UserDictionaryFile::parse checks it,
+// each word left as its bytes in the buffer read (which must outlive this)
+// and decoded when looked at: a million words cost a view each, not three
+// strings each.
+struct EncodedUserDictionaryFile {
+  struct Dictionary {
+    std::uint64_t id = 0;
+    bool enabled = true;
+    std::string name;
+    std::vector<std::string_view> entries;  // each word's message
+  };
+  std::optional<std::int64_t> version;
+  std::vector<Dictionary> dictionaries;
+
+  // Throws what UserDictionaryFile::parse throws, for the same bytes.
+  static EncodedUserDictionaryFile parse(std::string_view bytes);
+  // The word of one message of `entries`.
+  static DictEntryView entry(std::string_view message);
+  UserDictionaryFile decoded() const;
+};
+
 class DictionaryFileError : public std::exception {
  public:
   struct UnknownField {

@@ -1,7 +1,5 @@
 #include "sync/syncer.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -24,6 +22,7 @@
 #include "platform/process.h"
 #include "platform/process_scan.h"
 #include "platform/text.h"
+#include "sync/file_compare.h"
 #include "sync/ime_dictionary_lock.h"
 #include "sync/reflect_fingerprint.h"
 
@@ -42,7 +41,7 @@ std::set<std::string> deletedNames(const std::filesystem::path& master) {
 
 // Why the change is too big to write without asking, or nothing.
 std::optional<std::string> bigChange(const std::vector<DictionaryDiff>& diff,
-                                     const UserDictionaryFile& current,
+                                     const EncodedUserDictionaryFile& current,
                                      const std::set<std::string>& deleted) {
   const auto isDeleted = [&](std::string_view name) {
     return deleted.contains(Master::normalized(name));
@@ -57,7 +56,7 @@ std::optional<std::string> bigChange(const std::vector<DictionaryDiff>& diff,
     if (d.dictionaryRemoved && isDeleted(d.name)) exempt.insert(Master::normalized(d.name));
   }
   std::int64_t total = 0;
-  for (const UserDictionary& dictionary : current.dictionaries) {
+  for (const EncodedUserDictionaryFile::Dictionary& dictionary : current.dictionaries) {
     if (!exempt.contains(Master::normalized(dictionary.name))) {
       total += static_cast<std::int64_t>(dictionary.entries.size());
     }
@@ -77,49 +76,12 @@ std::optional<std::string> bigChange(const std::vector<DictionaryDiff>& diff,
   return std::nullopt;
 }
 
-// True when the file holds exactly `bytes`. Read a piece at a time: the
-// files compared are a large dictionary's copies, which need not be held twice.
-// Throws std::filesystem::filesystem_error.
-bool holdsExactly(const std::filesystem::path& file, std::string_view bytes) {
-  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-  const auto fail = [&](const char* what) {
-    const int error = errno;
-    if (fd >= 0) ::close(fd);
-    throw std::filesystem::filesystem_error(what, file,
-                                            std::error_code(error, std::generic_category()));
-  };
-  if (fd < 0) fail("cannot open");
-  struct stat info {};
-  if (::fstat(fd, &info) != 0) fail("cannot read");
-  if (S_ISDIR(info.st_mode)) {
-    errno = EISDIR;
-    fail("cannot read");
-  }
-  bool same = static_cast<std::uint64_t>(info.st_size) == bytes.size();
-  std::vector<char> buffer(same ? std::min<std::size_t>(bytes.size() + 1, 1 << 20) : 0);
-  std::size_t position = 0;
-  while (same) {
-    const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      fail("cannot read");
-    }
-    if (n == 0) break;
-    const auto count = static_cast<std::size_t>(n);
-    same = count <= bytes.size() - position &&
-           bytes.compare(position, count, std::string_view(buffer.data(), count)) == 0;
-    position += count;
-  }
-  ::close(fd);
-  return same && position == bytes.size();
-}
-
 // Writes the new file in the IME's folder and checks what landed there. The
 // bytes are our writer's own, so landing byte for byte is landing whole; a
 // million words are not decoded again to see it.
 void writeDictionary(const std::filesystem::path& dictionary, const std::string& bytes) {
   platform::writeAtomically(dictionary, bytes, {.tempName = std::string(temporaryName)});
-  if (!holdsExactly(dictionary, bytes)) throw SyncError(SyncError::VerifyFailed{});
+  if (!fileHoldsExactly(dictionary, bytes)) throw SyncError(SyncError::VerifyFailed{});
 }
 
 bool isPresent(const std::filesystem::path& file) {
@@ -147,20 +109,21 @@ struct Baseline {
   bool fromPending = false;
 
   // The direct edits: the differences from the baseline to `current`.
-  std::optional<std::vector<DictionaryDiff>> edits(const UserDictionaryFile& current) const;
+  template <class File>
+  std::optional<std::vector<DictionaryDiff>> edits(const File& current) const;
 };
 
 // A file that holds the pending write took it. A file that holds neither the
 // pending write nor the record was saved by a tool since: it is compared with
 // whichever of the two it differs less from, so that neither our own write
 // comes back as direct edits nor the user's edits vanish.
-Baseline baselineOf(const SyncPaths& paths, std::string_view data,
-                    const UserDictionaryFile& current) {
+template <class File>
+Baseline baselineOf(const SyncPaths& paths, std::string_view data, const File& current) {
   Baseline baseline;
   std::optional<std::string> recorded;
   if (isPresent(paths.lastApplied())) {
     baseline.present = true;
-    baseline.equalsFile = holdsExactly(paths.lastApplied(), data);
+    baseline.equalsFile = fileHoldsExactly(paths.lastApplied(), data);
     if (!baseline.equalsFile) recorded = platform::readFile(paths.lastApplied());
   }
   if (std::optional<std::string> pending = readIfPresent(paths.pendingWrite())) {
@@ -195,9 +158,9 @@ void settlePending(const SyncPaths& paths, const Baseline& baseline) {
 }
 
 // The stored name of a dictionary whose name an earlier one already has.
-std::optional<std::string> repeatedName(const UserDictionaryFile& file) {
+std::optional<std::string> repeatedName(const EncodedUserDictionaryFile& file) {
   std::unordered_set<std::string> seen;
-  for (const UserDictionary& dictionary : file.dictionaries) {
+  for (const EncodedUserDictionaryFile::Dictionary& dictionary : file.dictionaries) {
     if (!seen.insert(platform::nfc(dictionary.name)).second) return dictionary.name;
   }
   return std::nullopt;
@@ -222,16 +185,16 @@ std::vector<std::string> repeatedMasterNames(const std::vector<MasterDictionary>
 // dictionary), and removing it loses nothing but the one the user made (Mozc's
 // tool makes "ユーザー辞書 1" before any word). One the user deleted through
 // the application goes.
-void keepEmptyDictionaries(UserDictionaryFile& target, const UserDictionaryFile& current,
+void keepEmptyDictionaries(UserDictionaryFile& target, const EncodedUserDictionaryFile& current,
                            const std::set<std::string>& deleted) {
   std::unordered_set<std::string> names;
   for (const UserDictionary& dictionary : target.dictionaries) {
     names.insert(Master::normalized(dictionary.name));
   }
-  for (const UserDictionary& dictionary : current.dictionaries) {
+  for (const EncodedUserDictionaryFile::Dictionary& dictionary : current.dictionaries) {
     const std::string name = Master::normalized(dictionary.name);
     if (dictionary.entries.empty() && !names.contains(name) && !deleted.contains(name)) {
-      target.dictionaries.push_back(dictionary);
+      target.dictionaries.push_back({dictionary.id, dictionary.enabled, dictionary.name, {}});
     }
   }
 }
@@ -248,15 +211,15 @@ std::vector<DictionaryDiff> withoutEmptyDictionaries(std::vector<DictionaryDiff>
 
 // Byte-equal files have no differences: the usual reflect of a large
 // dictionary then neither decodes the copy nor compares word lists.
-std::optional<std::vector<DictionaryDiff>> Baseline::edits(
-    const UserDictionaryFile& current) const {
+template <class File>
+std::optional<std::vector<DictionaryDiff>> Baseline::edits(const File& current) const {
   if (!present) return std::nullopt;
   if (equalsFile) return std::vector<DictionaryDiff>{};
   return withoutEmptyDictionaries(Diff::between(UserDictionaryFile::parse(bytes), current));
 }
 
-std::vector<DictEntry> sortedByBytes(std::vector<DictEntry> entries) {
-  std::sort(entries.begin(), entries.end(), [](const DictEntry& a, const DictEntry& b) {
+std::vector<DictEntryView> sortedByBytes(std::vector<DictEntryView> entries) {
+  std::sort(entries.begin(), entries.end(), [](const DictEntryView& a, const DictEntryView& b) {
     return std::tie(a.reading, a.word, a.posCode, a.comment) <
            std::tie(b.reading, b.word, b.posCode, b.comment);
   });
@@ -268,16 +231,23 @@ std::vector<DictEntry> sortedByBytes(std::vector<DictEntry> entries) {
 // Words compare by canonical equivalence everywhere else; but Mozc matches a
 // reading by its bytes, so a word the master corrected from a decomposed to a
 // composed form must still be written.
-bool holdsTheSameBytes(const UserDictionaryFile& target, const UserDictionaryFile& current) {
+bool holdsTheSameBytes(const UserDictionaryFile& target, const EncodedUserDictionaryFile& current) {
   for (const UserDictionary& dictionary : target.dictionaries) {
-    const auto same = std::find_if(current.dictionaries.begin(), current.dictionaries.end(),
-                                   [&](const UserDictionary& d) { return d.id == dictionary.id; });
+    const auto same = std::find_if(
+        current.dictionaries.begin(), current.dictionaries.end(),
+        [&](const EncodedUserDictionaryFile::Dictionary& d) { return d.id == dictionary.id; });
     if (same == current.dictionaries.end() || same->entries.size() != dictionary.entries.size()) {
       return false;
     }
-    const std::vector<DictEntry> a = sortedByBytes(dictionary.entries);
-    const std::vector<DictEntry> b = sortedByBytes(same->entries);
-    const auto bytesEqual = [](const DictEntry& x, const DictEntry& y) {
+    const std::vector<DictEntryView> a =
+        sortedByBytes({dictionary.entries.begin(), dictionary.entries.end()});
+    std::vector<DictEntryView> b;
+    b.reserve(same->entries.size());
+    for (const std::string_view message : same->entries) {
+      b.push_back(EncodedUserDictionaryFile::entry(message));
+    }
+    b = sortedByBytes(std::move(b));
+    const auto bytesEqual = [](const DictEntryView& x, const DictEntryView& y) {
       return x.reading == y.reading && x.word == y.word && x.posCode == y.posCode &&
              x.comment == y.comment;
     };
@@ -355,7 +325,9 @@ ApplyResult Syncer::reflect(const ApplyOptions& options, std::vector<IgnoredWord
 
   seen.stamp(paths.dictionary);
   const std::string data = platform::readFile(paths.dictionary);
-  UserDictionaryFile current = UserDictionaryFile::parse(data);
+  // The words stay in `data`: a million words decoded into strings would
+  // take three times the file.
+  EncodedUserDictionaryFile current = EncodedUserDictionaryFile::parse(data);
   // Dictionaries are paired by name: a second one of the same name would be
   // dropped by the write without any guard seeing its words go.
   if (const std::optional<std::string> name = repeatedName(current)) {
@@ -365,7 +337,7 @@ ApplyResult Syncer::reflect(const ApplyOptions& options, std::vector<IgnoredWord
   if (!options.dryRun) settlePending(paths, baseline);
   const std::optional<std::vector<DictionaryDiff>> edits = baseline.edits(current);
   const std::set<std::string> deleted = deletedNames(paths.master);
-  UserDictionaryFile target = Master::build(std::move(master), &current);
+  UserDictionaryFile target = Master::build(std::move(master), current);
   keepEmptyDictionaries(target, current, deleted);
   const std::string bytes = target.serialized();
   std::vector<DictionaryDiff> diff =
@@ -515,7 +487,7 @@ std::filesystem::path Syncer::backupCurrent(std::string_view data) const {
 void Syncer::record(std::string_view data) const {
   std::filesystem::create_directories(paths.state);
   try {
-    if (holdsExactly(paths.lastApplied(), data)) return;
+    if (fileHoldsExactly(paths.lastApplied(), data)) return;
   } catch (const std::filesystem::filesystem_error&) {
     // Missing or unreadable: write it.
   }

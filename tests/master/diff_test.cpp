@@ -201,4 +201,47 @@ TEST(Diff, GivesExactlyWhatTheLinearSearchesGive) {
   }
 }
 
+// The reflect compares the IME's file with its words still encoded: from
+// either side, the result must be the decoded comparison's, byte for byte.
+TEST(Diff, WordsStillEncodedGiveWhatTheirDecodedFormGives) {
+  std::mt19937 random(2025);
+  const std::vector<std::string> texts{"か", "が", "か\xE3\x82\x99", "", "蚊"};
+  const auto pick = [&] { return texts[random() % texts.size()]; };
+  const auto side = [&] {
+    UserDictionaryFile f;
+    for (std::size_t n = random() % 4; n > 0; --n) {
+      std::vector<DictEntry> entries;
+      for (std::size_t m = random() % 9; m > 0; --m) {
+        entries.push_back({pick(), pick(), static_cast<std::int64_t>(1 + random() % 3), pick()});
+      }
+      f.dictionaries.push_back(dictionary(random() % 2 ? "ガ" : "カ\xE3\x82\x99", entries));
+    }
+    return f;
+  };
+  const auto expectSame = [](const std::vector<DictionaryDiff>& actual,
+                             const std::vector<DictionaryDiff>& expected) {
+    ASSERT_EQ(actual, expected);
+    for (std::size_t i = 0; i < actual.size(); ++i) {
+      ASSERT_EQ(actual[i].name, expected[i].name);
+      expectIdentical(actual[i].added, expected[i].added);
+      expectIdentical(actual[i].removed, expected[i].removed);
+      for (std::size_t c = 0; c < actual[i].changed.size(); ++c) {
+        expectIdentical({actual[i].changed[c].old, actual[i].changed[c].new_},
+                        {expected[i].changed[c].old, expected[i].changed[c].new_});
+      }
+    }
+  };
+  for (int round = 0; round < 2000; ++round) {
+    const UserDictionaryFile old = side();
+    const UserDictionaryFile new_ = side();
+    const std::string oldBytes = old.serialized();
+    const std::string newBytes = new_.serialized();
+    expectSame(Diff::between(EncodedUserDictionaryFile::parse(oldBytes), new_),
+               Diff::between(old, new_));
+    expectSame(Diff::between(old, EncodedUserDictionaryFile::parse(newBytes)),
+               Diff::between(old, new_));
+    if (HasFailure()) return;
+  }
+}
+
 }  // namespace
