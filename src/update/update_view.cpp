@@ -10,9 +10,9 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include "ui/widgets/symbol_check_box.h"
 #include "ui/widgets/themed_label.h"
 #include "update/byte_count.h"
-#include "update/update_check_box.h"
 #include "update/update_check_mark.h"
 #include "update/update_look.h"
 #include "update/update_model.h"
@@ -243,8 +243,11 @@ QWidget* UpdateView::phaseContent() {
       notes_ = new UpdateNotesBox;
       column->addWidget(notes_);
       if (model_.canInstall()) {
-        auto* automatic =
-            new UpdateCheckBox(L(QStringLiteral("今後はアップデートを自動でインストールする")));
+        auto* automatic = new SymbolCheckBox(
+            L(QStringLiteral("今後はアップデートを自動でインストールする")),
+            {.box = 18, .gap = 6, .padding = 2, .accent = UpdatePalette::current().accent});
+        automatic->setFont(UpdateLook::font(13));
+        automatic->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
         automatic->setObjectName(QStringLiteral("autoInstall"));
         automatic->setChecked(model_.autoInstall());
         connect(automatic, &QCheckBox::toggled, &model_, &UpdateModel::setAutoInstall);

@@ -20,10 +20,10 @@
 #include "support/temp_dir.h"
 #include "ui/style/appearance.h"
 #include "ui/style/material_symbols.h"
+#include "ui/widgets/symbol_check_box.h"
 #include "ui/widgets/themed_label.h"
 #include "update/byte_count.h"
 #include "update/update_button.h"
-#include "update/update_check_box.h"
 #include "update/update_check_mark.h"
 #include "update/update_failure.h"
 #include "update/update_log.h"
@@ -277,7 +277,7 @@ void UpdateWindowTest::eachPhaseShowsItsTextsAndButtons() {
     QCOMPARE(shown<UpdateCheckMark>(window, "checkMark") != nullptr,
              c.phase.kind == Kind::upToDate);
     QCOMPARE(shown<QWidget>(window, "notes") != nullptr, c.phase.kind == Kind::offer);
-    auto* box = shown<UpdateCheckBox>(window, "autoInstall");
+    auto* box = shown<SymbolCheckBox>(window, "autoInstall");
     QCOMPARE(box != nullptr, c.phase.kind == Kind::offer && c.installable);
     if (box != nullptr)
       QCOMPARE(box->text(), QStringLiteral("今後はアップデートを自動でインストールする"));
@@ -367,7 +367,7 @@ void UpdateWindowTest::buttonsAndKeysDoWhatTheySay() {
 
 void UpdateWindowTest::autoInstallBoxIsSaved() {
   UpdateWindow* window = open(model(UpdatePhase::offer(), true));
-  auto* box = shown<UpdateCheckBox>(window, "autoInstall");
+  auto* box = shown<SymbolCheckBox>(window, "autoInstall");
   QVERIFY(box != nullptr);
   QVERIFY(!box->isChecked());
   QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(box->width() - 4, box->height() / 2));
@@ -376,7 +376,7 @@ void UpdateWindowTest::autoInstallBoxIsSaved() {
 
   // The next window starts from what was saved; Space turns it off again.
   window = open(model(UpdatePhase::offer(), true));
-  box = shown<UpdateCheckBox>(window, "autoInstall");
+  box = shown<SymbolCheckBox>(window, "autoInstall");
   QVERIFY(box->isChecked());
   box->setFocus();
   QTest::keyClick(box, Qt::Key_Space);

@@ -19,10 +19,10 @@
 #include "ui/setup/folder_panel.h"
 #include "ui/setup/setup_cards.h"
 #include "ui/setup/setup_texts.h"
-#include "ui/setup/symbol_check_box.h"
 #include "ui/style/m_icon.h"
 #include "ui/style/styled_button.h"
 #include "ui/style/ui_type.h"
+#include "ui/widgets/symbol_check_box.h"
 #include "ui/widgets/themed_label.h"
 
 namespace {
