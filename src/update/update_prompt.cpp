@@ -148,11 +148,13 @@ void checkAtLaunch(const QString& appName, const QString& currentVersion, const 
     });
     return;
   }
-  QTimer::singleShot(delay, context != nullptr ? context : QCoreApplication::instance(), [=] {
-    fetch(source, [=](const std::optional<Feed>& feed) {
-      if (feed) offer(appName, currentVersion, *feed, source);
-    });
-  });
+  // A coarse timer, Qt's choice for long delays, may fire up to 5 % early.
+  QTimer::singleShot(delay, Qt::PreciseTimer,
+                     context != nullptr ? context : QCoreApplication::instance(), [=] {
+                       fetch(source, [=](const std::optional<Feed>& feed) {
+                         if (feed) offer(appName, currentVersion, *feed, source);
+                       });
+                     });
 }
 
 void checkNow(const QString& appName, const QString& currentVersion, const Source& source) {
