@@ -19,45 +19,19 @@
 #include "desktop/app_delegate.h"
 #include "menus/release_notes_window.h"
 #include "platform/process.h"
+#include "support/menu_clicks.h"
 #include "ui/main/main_window.h"
 #include "ui/main/root_view.h"
 #include "ui/settings/settings_window.h"
 #include "ui/style/appearance.h"
 #include "ui/style/material_symbols.h"
 
-namespace {
+using MenuClicks::layout;
 
-// Titles of a menu's items with their shortcuts, "---" for a separator.
-QStringList layout(const QMenu* menu) {
-  QStringList items;
-  for (const QAction* action : menu->actions()) {
-    if (action->isSeparator()) {
-      items << QStringLiteral("---");
-    } else if (action->shortcut().isEmpty()) {
-      items << action->text();
-    } else {
-      items << action->text() + u' ' + action->shortcut().toString();
-    }
-  }
-  return items;
-}
+namespace {
 
 QMenu* menuNamed(const MainWindow& window, const char* name) {
   return window.menuBar()->findChild<QMenu*>(QString::fromLatin1(name));
-}
-
-// Clicks the item `title` of `menu`, which the menu bar opens first: as a user does.
-void choose(const MainWindow& window, QMenu* menu, const QString& title) {
-  QAction* item = nullptr;
-  for (QAction* action : menu->actions()) {
-    if (action->text() == title) item = action;
-  }
-  QVERIFY2(item != nullptr, qPrintable(title));
-  QMenuBar* bar = window.menuBar();
-  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
-  QTRY_VERIFY(menu->isVisible());
-  QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
-  QTRY_VERIFY(!menu->isVisible());
 }
 
 // Counts the close events a window receives.
@@ -222,12 +196,14 @@ class StartupTest : public QObject {
     QVERIFY(model.isSyncing());
     QVERIFY(Scene::settle(model));
 
-    choose(window, menuNamed(window, "fileMenu"), QStringLiteral("マスターのフォルダを開く"));
+    MenuClicks::choose(window.menuBar(), menuNamed(window, "fileMenu"),
+                       QStringLiteral("マスターのフォルダを開く"));
     QCOMPARE(opened,
              QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(scene->master.string()))});
 
     window.showMinimized();
-    choose(window, menuNamed(window, "fileMenu"), QStringLiteral("同期に使うフォルダを変更…"));
+    MenuClicks::choose(window.menuBar(), menuNamed(window, "fileMenu"),
+                       QStringLiteral("同期に使うフォルダを変更…"));
     QVERIFY(model.isChoosingFolder());
     QVERIFY(!window.isMinimized());
     // The setup takes the window; the folder in use stays until the setup completes.
@@ -282,8 +258,8 @@ class StartupTest : public QObject {
 
   void openMasterWithoutAFolderOpensNothing() {
     start(false);
-    choose(*delegate->window(), menuNamed(*delegate->window(), "fileMenu"),
-           QStringLiteral("マスターのフォルダを開く"));
+    MenuClicks::choose(delegate->window()->menuBar(), menuNamed(*delegate->window(), "fileMenu"),
+                       QStringLiteral("マスターのフォルダを開く"));
     QVERIFY(opened.isEmpty());
   }
 
@@ -297,21 +273,21 @@ class StartupTest : public QObject {
     field->insert(QStringLiteral("にん"));
     QMenu* edit = menuNamed(window, "editMenu");
 
-    choose(window, edit, QStringLiteral("すべてを選択"));
+    MenuClicks::choose(window.menuBar(), edit, QStringLiteral("すべてを選択"));
     QCOMPARE(field->selectedText(), QStringLiteral("にん"));
-    choose(window, edit, QStringLiteral("カット"));
+    MenuClicks::choose(window.menuBar(), edit, QStringLiteral("カット"));
     QCOMPARE(field->text(), QString());
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("にん"));
-    choose(window, edit, QStringLiteral("取り消す"));
+    MenuClicks::choose(window.menuBar(), edit, QStringLiteral("取り消す"));
     QCOMPARE(field->text(), QStringLiteral("にん"));
-    choose(window, edit, QStringLiteral("やり直す"));
+    MenuClicks::choose(window.menuBar(), edit, QStringLiteral("やり直す"));
     QCOMPARE(field->text(), QString());
-    choose(window, edit, QStringLiteral("ペースト"));
-    choose(window, edit, QStringLiteral("ペースト"));
+    MenuClicks::choose(window.menuBar(), edit, QStringLiteral("ペースト"));
+    MenuClicks::choose(window.menuBar(), edit, QStringLiteral("ペースト"));
     QCOMPARE(field->text(), QStringLiteral("にんにん"));
     field->selectAll();
     QApplication::clipboard()->clear();
-    choose(window, edit, QStringLiteral("コピー"));
+    MenuClicks::choose(window.menuBar(), edit, QStringLiteral("コピー"));
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("にんにん"));
 
     // The word table takes "すべてを選択" too, by its key.
@@ -328,9 +304,11 @@ class StartupTest : public QObject {
   void windowCommands() {
     start();
     MainWindow& window = *delegate->window();
-    choose(window, menuNamed(window, "windowMenu"), QStringLiteral("拡大/縮小"));
+    MenuClicks::choose(window.menuBar(), menuNamed(window, "windowMenu"),
+                       QStringLiteral("拡大/縮小"));
     QVERIFY(window.isMaximized());
-    choose(window, menuNamed(window, "windowMenu"), QStringLiteral("拡大/縮小"));
+    MenuClicks::choose(window.menuBar(), menuNamed(window, "windowMenu"),
+                       QStringLiteral("拡大/縮小"));
     QVERIFY(!window.isMaximized());
     QTest::keyClick(&window, Qt::Key_M, Qt::ControlModifier);
     QVERIFY(window.isMinimized());

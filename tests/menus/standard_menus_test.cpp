@@ -19,28 +19,16 @@
 
 #include "menus/bug_report.h"
 #include "menus/localization.h"
+#include "support/menu_clicks.h"
 #include "ui/style/appearance.h"
 
 using namespace StandardMenus;
+using MenuClicks::layout;
+using MenuClicks::titled;
 
 Q_DECLARE_METATYPE(StandardMenus::Config)
 
 namespace {
-
-// Titles of a menu's items with their shortcuts, "---" for a separator.
-QStringList layout(const QMenu* menu) {
-  QStringList items;
-  for (const QAction* action : menu->actions()) {
-    if (action->isSeparator()) {
-      items << QStringLiteral("---");
-    } else if (action->shortcut().isEmpty()) {
-      items << action->text();
-    } else {
-      items << action->text() + u' ' + action->shortcut().toString();
-    }
-  }
-  return items;
-}
 
 const QUrl help(QStringLiteral("https://kumomori.jp/apps/wordloom/help/"));
 const QUrl form(QStringLiteral("https://kumomori.jp/contact/?type=bug"));
@@ -56,21 +44,6 @@ Config full() {
   config.report = Report{Report::Web{form}};
   config.website = site;
   return config;
-}
-
-// Clicks `action` in `menu`, which the menu bar opens first: as a user does.
-void choose(QMenuBar* bar, QMenu* menu, QAction* action) {
-  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
-  QTRY_VERIFY(menu->isVisible());
-  QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
-  QTRY_VERIFY(!menu->isVisible());
-}
-
-QAction* titled(const QMenu* menu, const QString& title) {
-  for (QAction* action : menu->actions()) {
-    if (action->text() == title) return action;
-  }
-  return nullptr;
 }
 
 QString decodedItem(const QUrl& url, const QString& key) {
@@ -188,9 +161,8 @@ class StandardMenusTest : public QObject {
     QTest::keyClick(field, Qt::Key_F1);
     QTest::keyClick(field, Qt::Key_Comma, Qt::ControlModifier);
     QCOMPARE(settingsShown, 1);
-    choose(window.menuBar(), helpItems,
-           titled(helpItems, QStringLiteral("Wordloomのウェブサイト")));
-    choose(window.menuBar(), helpItems, titled(helpItems, QStringLiteral("不具合を報告")));
+    MenuClicks::choose(window.menuBar(), helpItems, QStringLiteral("Wordloomのウェブサイト"));
+    MenuClicks::choose(window.menuBar(), helpItems, QStringLiteral("不具合を報告"));
     QCOMPARE(opened.size(), 3);
     QCOMPARE(opened[0], help);
     QCOMPARE(opened[1], site);
@@ -199,7 +171,7 @@ class StandardMenusTest : public QObject {
     QVERIFY(decodedItem(opened[2], QStringLiteral("body"))
                 .startsWith("起きたこと・手順:\n\n\nお使いの環境:\nアプリ: Wordloom 1.6\nOS: "));
 
-    choose(window.menuBar(), app, titled(app, QStringLiteral("Wordloomについて")));
+    MenuClicks::choose(window.menuBar(), app, QStringLiteral("Wordloomについて"));
     QMessageBox* about = nullptr;
     QTRY_VERIFY((about = window.findChild<QMessageBox*>(QStringLiteral("aboutBox"))) != nullptr);
     QCOMPARE(about->windowTitle(), QStringLiteral("Wordloomについて"));

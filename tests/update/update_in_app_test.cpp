@@ -12,6 +12,7 @@
 #include "app/app_scene.h"
 #include "background/app_info.h"
 #include "desktop/app_delegate.h"
+#include "support/menu_clicks.h"
 #include "ui/main/main_window.h"
 #include "ui/style/appearance.h"
 #include "ui/style/material_symbols.h"
@@ -108,17 +109,7 @@ class UpdateInAppTest : public QObject {
   // Opens the application menu from the menu bar and clicks `title`, as a user does.
   static void choose(const MainWindow& window, const QString& title) {
     QMenuBar* bar = window.menuBar();
-    auto* menu = bar->findChild<QMenu*>(QStringLiteral("appMenu"));
-    QVERIFY(menu != nullptr);
-    QAction* item = nullptr;
-    for (QAction* action : menu->actions()) {
-      if (action->text() == title) item = action;
-    }
-    QVERIFY2(item != nullptr, qPrintable(title));
-    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
-    QTRY_VERIFY(menu->isVisible());
-    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
-    QTRY_VERIFY(!menu->isVisible());
+    MenuClicks::choose(bar, bar->findChild<QMenu*>(QStringLiteral("appMenu")), title);
   }
 
   Scene scene;
