@@ -8,6 +8,8 @@
 # dictionary file's size.
 #
 #   bench/big_reflect.sh [build folder] [runs] [sizes...]
+# WORDLOOM=<binary> measures that binary instead of building one (an older
+# build, for figures before and after a change).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
@@ -20,8 +22,12 @@ if [ ! -x /usr/bin/time ]; then
   echo "big_reflect: /usr/bin/time is not installed (Debian package time)" >&2
   exit 1
 fi
-cmake --build "$build" --target wordloom >/dev/null
-wordloom=$build/src/wordloom
+if [ -n "${WORDLOOM:-}" ]; then
+  wordloom=$WORDLOOM
+else
+  cmake --build "$build" --target wordloom >/dev/null
+  wordloom=$build/src/wordloom
+fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -67,8 +73,9 @@ for words in "${sizes[@]}"; do
     cp -a "$work/state.saved" "$LUMI_STATE"
     /usr/bin/time -f "%e %U %S %M" -o "$work/time" "$wordloom" --apply
     after=$(stat -c %s "$LUMI_DICT")
-    if [ "$after" -le "$bytes" ] || [ "$("$wordloom" --apply --dry-run | head -n 1)" != "マスターどおりです" ]; then
-      echo "big_reflect: the run did not write the changed master ($after bytes)" >&2
+    check=$("$wordloom" --apply --dry-run 2>&1 | head -n 3 || true)
+    if [ "$after" -le "$bytes" ] || [ "$(head -n 1 <<<"$check")" != "マスターどおりです" ]; then
+      echo "big_reflect: the run did not write the changed master ($after bytes): $check" >&2
       exit 1
     fi
     awk '{ printf "%s %.2f %s\n", $1, $2 + $3, $4 }' "$work/time" >>"$work/figures"

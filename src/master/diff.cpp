@@ -243,6 +243,10 @@ std::vector<DictionaryDiff> between(const UserDictionaryFile& old,
                                     const EncodedUserDictionaryFile& new_) {
   return betweenFiles(old, new_);
 }
+std::vector<DictionaryDiff> between(const EncodedUserDictionaryFile& old,
+                                    const EncodedUserDictionaryFile& new_) {
+  return betweenFiles(old, new_);
+}
 
 std::int64_t changeCount(const std::vector<DictionaryDiff>& diffs) {
   std::int64_t count = 0;

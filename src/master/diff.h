@@ -40,6 +40,8 @@ std::vector<DictionaryDiff> between(const EncodedUserDictionaryFile& old,
                                     const UserDictionaryFile& new_);
 std::vector<DictionaryDiff> between(const UserDictionaryFile& old,
                                     const EncodedUserDictionaryFile& new_);
+std::vector<DictionaryDiff> between(const EncodedUserDictionaryFile& old,
+                                    const EncodedUserDictionaryFile& new_);
 
 // Multiset difference in the order of `list`.
 std::vector<DictEntry> remaining(const std::vector<DictEntry>& list,

@@ -101,9 +101,12 @@ constexpr std::string_view crOnlyReason = "行末が CR だけです（行末は
 
 }  // namespace
 
-std::vector<DictEntry> parse(std::string_view text, std::string_view file) {
-  std::vector<DictEntry> entries;
-  entries.reserve(countLines(text));
+namespace {
+
+// Calls `take(columns, count, code)` for each line of `text`, in order, with
+// its three or four columns and its part of speech's code.
+template <class Take>
+void forEachLine(std::string_view text, std::string_view file, Take&& take) {
   Separators separators(text);
   std::int64_t lineNumber = 0;
   std::size_t position = 0;
@@ -142,10 +145,43 @@ std::vector<DictEntry> parse(std::string_view text, std::string_view file) {
                                : PlatformWords::join({"品詞「" + std::string(columns[2]) + "」は",
                                                       platformWords().ime, "の品詞にありません"}));
     }
-    entries.emplace_back(std::string(columns[0]), std::string(columns[1]), *code,
-                         std::string(count == 4 ? columns[3] : std::string_view()));
+    take(columns, count, *code);
   }
+}
+
+// An entry field takes at most this many bytes more than the line it comes
+// from: four field keys and five lengths of up to ten bytes, against the
+// line's two TABs and a part of speech's name.
+constexpr std::size_t growthPerLine = 4 + 5 * 10;
+
+}  // namespace
+
+std::vector<DictEntry> parse(std::string_view text, std::string_view file) {
+  std::vector<DictEntry> entries;
+  entries.reserve(countLines(text));
+  forEachLine(
+      text, file,
+      [&](const std::array<std::string_view, 4>& columns, std::size_t count, std::int64_t code) {
+        entries.emplace_back(std::string(columns[0]), std::string(columns[1]), code,
+                             std::string(count == 4 ? columns[3] : std::string_view()));
+      });
   return entries;
+}
+
+std::size_t encodedCapacity(std::string_view text) {
+  return text.size() + growthPerLine * countLines(text);
+}
+
+std::vector<std::string_view> encode(std::string_view text, std::string_view file, char* out) {
+  std::vector<std::string_view> messages;
+  messages.reserve(countLines(text));
+  forEachLine(
+      text, file,
+      [&](const std::array<std::string_view, 4>& columns, std::size_t count, std::int64_t code) {
+        messages.push_back(EncodedUserDictionaryFile::writeEntry(
+            out, {columns[0], columns[1], code, count == 4 ? columns[3] : std::string_view()}));
+      });
+  return messages;
 }
 
 std::string text(const std::vector<DictEntry>& entries) {
@@ -218,10 +254,9 @@ RandomId systemRandomId() {
 
 namespace {
 
-template <class Current>
-UserDictionaryFile buildFrom(std::vector<MasterDictionary> master, const Current* current,
-                             const RandomId& randomId) {
-  UserDictionaryFile result;
+template <class Result, class Dictionaries, class Current>
+Result buildFrom(Dictionaries& master, const Current* current, const RandomId& randomId) {
+  Result result;
   std::unordered_set<std::uint64_t> used;
   // NFC name -> the first dictionary of `current` with it, not yet taken.
   std::unordered_map<std::string, std::size_t> byName;
@@ -233,7 +268,7 @@ UserDictionaryFile buildFrom(std::vector<MasterDictionary> master, const Current
     }
   }
   result.dictionaries.reserve(master.size());
-  for (MasterDictionary& dictionary : master) {
+  for (auto& dictionary : master) {
     const auto found = byName.find(platform::nfc(dictionary.name));
     if (found != byName.end()) {
       const auto& existing = current->dictionaries[found->second];
@@ -255,17 +290,21 @@ UserDictionaryFile buildFrom(std::vector<MasterDictionary> master, const Current
 }  // namespace
 
 UserDictionaryFile build(std::vector<MasterDictionary> master, const UserDictionaryFile* current) {
-  return buildFrom(std::move(master), current, systemRandomId());
+  return buildFrom<UserDictionaryFile>(master, current, systemRandomId());
 }
 
 UserDictionaryFile build(std::vector<MasterDictionary> master, const UserDictionaryFile* current,
                          const RandomId& randomId) {
-  return buildFrom(std::move(master), current, randomId);
+  return buildFrom<UserDictionaryFile>(master, current, randomId);
 }
 
 UserDictionaryFile build(std::vector<MasterDictionary> master,
                          const EncodedUserDictionaryFile& current) {
-  return buildFrom(std::move(master), &current, systemRandomId());
+  return buildFrom<UserDictionaryFile>(master, &current, systemRandomId());
+}
+
+EncodedUserDictionaryFile build(EncodedMaster& master, const EncodedUserDictionaryFile& current) {
+  return buildFrom<EncodedUserDictionaryFile>(master.dictionaries, &current, systemRandomId());
 }
 
 }  // namespace Master

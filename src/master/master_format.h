@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "master/encoded_master.h"
 #include "master/master_snapshot.h"
 #include "model/dict_entry.h"
 #include "model/user_dictionary_file.h"
@@ -18,6 +19,12 @@ namespace Master {
 
 // Throws MasterError (badLine). `file` names the file in messages.
 std::vector<DictEntry> parse(std::string_view text, std::string_view file);
+
+// The entries parse reads, each written into `out` as the IME file's entry
+// field, in order and back to back; returns the views of their messages.
+// `out` must have room for encodedCapacity(text) bytes. Throws as parse.
+std::vector<std::string_view> encode(std::string_view text, std::string_view file, char* out);
+std::size_t encodedCapacity(std::string_view text);
 
 std::string text(const std::vector<DictEntry>& entries);
 
@@ -48,5 +55,8 @@ UserDictionaryFile build(std::vector<MasterDictionary> master, const UserDiction
                          const RandomId& randomId);
 UserDictionaryFile build(std::vector<MasterDictionary> master,
                          const EncodedUserDictionaryFile& current);
+// The same for a master whose words are encoded: their views move out of
+// `master`, which keeps their bytes and must outlive the result.
+EncodedUserDictionaryFile build(EncodedMaster& master, const EncodedUserDictionaryFile& current);
 
 }  // namespace Master

@@ -38,14 +38,18 @@ std::string dictionaryName(std::string_view fileName) {
   return std::string(fileName.substr(0, fileName.size() - 4));
 }
 
-std::vector<DictEntry> parseFile(std::string_view bytes, const std::string& file) {
+std::string_view checkedText(std::string_view bytes, const std::string& file) {
   if (const std::size_t bad = platform::firstInvalidUtf8(bytes); bad != std::string_view::npos) {
     const auto line =
         1 + std::count(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(bad), '\n');
     throw MasterError(MasterError::BadLine{file, line, "UTF-8 として読めません"});
   }
   if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
-  return Master::parse(bytes, file);
+  return bytes;
+}
+
+std::vector<DictEntry> parseFile(std::string_view bytes, const std::string& file) {
+  return Master::parse(checkedText(bytes, file), file);
 }
 
 }  // namespace MasterListing

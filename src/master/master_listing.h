@@ -31,5 +31,7 @@ std::string dictionaryName(std::string_view fileName);
 // MasterError, for bytes that are not UTF-8 with the line they are on; `file`
 // names the file in messages.
 std::vector<DictEntry> parseFile(std::string_view bytes, const std::string& file);
+// The text parseFile reads of `bytes` (a view into them), after its UTF-8 checks.
+std::string_view checkedText(std::string_view bytes, const std::string& file);
 
 }  // namespace MasterListing

@@ -7,6 +7,7 @@
 
 #include "master/entry_index.h"
 #include "model/part_of_speech.h"
+#include "model/user_dictionary_file.h"
 #include "platform/ime_platform.h"
 #include "platform/text.h"
 
@@ -53,24 +54,25 @@ std::optional<std::string> nameProblem(std::string_view name) {
 
 // What the run knows about one key.
 struct Seen {
-  const DictEntry* entry;         // the first entry with this key in `dictionary`
+  std::uint32_t entry;            // the first entry with this key in `dictionary`
   std::uint32_t dictionary;       // the dictionary that `entry` belongs to
   std::uint32_t firstDictionary;  // the first dictionary holding the key at all
 };
 
-}  // namespace
-
-std::vector<ValidationIssue> check(const std::vector<MasterDictionary>& dictionaries) {
-  std::vector<IgnoredWord> ignored;
-  return check(dictionaries, ignored);
+DictEntryView wordOf(const DictEntry& entry) {
+  return entry;
+}
+DictEntryView wordOf(std::string_view message) {
+  return EncodedUserDictionaryFile::entry(message);
 }
 
-std::vector<ValidationIssue> check(const std::vector<MasterDictionary>& dictionaries,
-                                   std::vector<IgnoredWord>& ignored) {
+template <class Dictionary>
+std::vector<ValidationIssue> checkAll(const std::vector<Dictionary>& dictionaries,
+                                      std::vector<IgnoredWord>& ignored) {
   using Level = ValidationIssue::Level;
   std::vector<ValidationIssue> issues;
   std::size_t total = 0;
-  for (const MasterDictionary& d : dictionaries) total += d.entries.size();
+  for (const Dictionary& d : dictionaries) total += d.entries.size();
 
   // One record per key. Dictionaries are taken in order, so the record's
   // entry is this dictionary's first with the key exactly when its
@@ -93,7 +95,8 @@ std::vector<ValidationIssue> check(const std::vector<MasterDictionary>& dictiona
       nextEntry = 0;
     }
     if (nextDictionary == dictionaries.size()) return;
-    const std::size_t hash = DictEntryKeyHash{}(dictionaries[nextDictionary].entries[nextEntry++]);
+    const std::size_t hash =
+        DictEntryKeyHash{}(wordOf(dictionaries[nextDictionary].entries[nextEntry++]));
     upcoming[hashed++ % ahead] = hash;
     index.prefetch(hash);
   };
@@ -101,7 +104,7 @@ std::vector<ValidationIssue> check(const std::vector<MasterDictionary>& dictiona
 
   std::size_t at = 0;
   for (std::uint32_t current = 0; current < dictionaries.size(); ++current) {
-    const MasterDictionary& dictionary = dictionaries[current];
+    const Dictionary& dictionary = dictionaries[current];
     // Its words can never reach the IME, so they are not looked at; the
     // name is shown so that any message can carry it.
     if (std::optional<std::string> problem = nameProblem(dictionary.name)) {
@@ -113,51 +116,72 @@ std::vector<ValidationIssue> check(const std::vector<MasterDictionary>& dictiona
       continue;
     }
     std::size_t line = 0;
-    for (const DictEntry& entry : dictionary.entries) {
+    for (const auto& stored : dictionary.entries) {
+      const DictEntryView entry = wordOf(stored);
       ++line;
       const std::size_t hash = upcoming[at++ % ahead];
       hashNext();
       if (entry.reading.empty() || entry.word.empty()) {
         issues.push_back({Level::error, dictionary.name,
-                          "よみか単語が空の語があります（よみ「" + entry.reading + "」単語「" +
-                              entry.word + "」）"});
+                          "よみか単語が空の語があります（よみ「" + std::string(entry.reading) +
+                              "」単語「" + std::string(entry.word) + "」）"});
         continue;
       }
       if (const std::optional<ImeRules::Problem> problem = ImeRules::problem(entry)) {
-        ignored.push_back({dictionary.name, line, entry, *problem});
+        ignored.push_back({dictionary.name, line, entry.owned(), *problem});
         issues.push_back({Level::warning, dictionary.name, ignored.back().message()});
       }
+      const auto recorded = [&](const Seen& record) {
+        return wordOf(dictionaries[record.dictionary].entries[record.entry]);
+      };
       const std::size_t found = index.find(hash, [&](std::size_t position) {
-        return DictEntryKeyEqual{}(*seen[position].entry, entry);
+        return DictEntryKeyEqual{}(recorded(seen[position]), entry);
       });
+      const auto position = static_cast<std::uint32_t>(line - 1);
       if (found == EntryIndex::none) {
         index.insert(hash, seen.size());
-        seen.push_back({&entry, current, current});
+        seen.push_back({position, current, current});
         continue;
       }
       Seen& record = seen[found];
       if (record.dictionary == current) {
-        const std::string before = posName(record.entry->posCode);
+        const std::string before = posName(recorded(record).posCode);
         const std::string now = posName(entry.posCode);
         issues.push_back({Level::error, dictionary.name,
-                          entry.reading + " → " + entry.word + ": " +
+                          std::string(entry.reading) + " → " + std::string(entry.word) + ": " +
                               (before == now ? "同じ語が 2つあります"
                                              : "同じ語が品詞違いで 2つあります（" + before + "・" +
                                                    now + "）")});
       } else {
-        record.entry = &entry;
+        record.entry = position;
         record.dictionary = current;
       }
       const std::string& firstName = dictionaries[record.firstDictionary].name;
       if (record.firstDictionary != current &&
           !platform::canonicallyEqual(firstName, dictionary.name)) {
-        issues.push_back(
-            {Level::warning, dictionary.name,
-             entry.reading + " → " + entry.word + ": 辞書「" + firstName + "」にもあります"});
+        issues.push_back({Level::warning, dictionary.name,
+                          std::string(entry.reading) + " → " + std::string(entry.word) +
+                              ": 辞書「" + firstName + "」にもあります"});
       }
     }
   }
   return issues;
+}
+
+}  // namespace
+
+std::vector<ValidationIssue> check(const std::vector<MasterDictionary>& dictionaries) {
+  std::vector<IgnoredWord> ignored;
+  return check(dictionaries, ignored);
+}
+
+std::vector<ValidationIssue> check(const std::vector<MasterDictionary>& dictionaries,
+                                   std::vector<IgnoredWord>& ignored) {
+  return checkAll(dictionaries, ignored);
+}
+
+std::vector<ValidationIssue> check(const EncodedMaster& master, std::vector<IgnoredWord>& ignored) {
+  return checkAll(master.dictionaries, ignored);
 }
 
 }  // namespace Validation

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "master/encoded_master.h"
 #include "master/ignored_words.h"
 #include "master/master_snapshot.h"
 
@@ -25,5 +26,6 @@ std::vector<ValidationIssue> check(const std::vector<MasterDictionary>& dictiona
 // The same, handing over too the words the IME will not offer, which the warnings name.
 std::vector<ValidationIssue> check(const std::vector<MasterDictionary>& dictionaries,
                                    std::vector<IgnoredWord>& ignored);
+std::vector<ValidationIssue> check(const EncodedMaster& master, std::vector<IgnoredWord>& ignored);
 
 }  // namespace Validation

@@ -178,7 +178,7 @@ std::optional<Problem> fieldProblem(Field field, std::string_view text) {
 
 }  // namespace
 
-std::optional<Problem> problem(const DictEntry& entry) {
+std::optional<Problem> problem(const DictEntryView& entry) {
   // The usual entry passes these few checks; only the others are looked at in the IME's order.
   // A reading the IME takes has no control characters.
   if (!entry.reading.empty() && !entry.word.empty() && entry.reading.size() <= maxFieldBytes &&

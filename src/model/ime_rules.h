@@ -38,7 +38,7 @@ struct Problem {
 };
 
 // The first reason, in the order the IME checks, or nothing when it offers the entry.
-std::optional<Problem> problem(const DictEntry& entry);
+std::optional<Problem> problem(const DictEntryView& entry);
 
 // The warning the entry sheet shows before the word is saved, or nothing. Nothing either for an
 // entry the sheet's own errors refuse (empty, TAB, line feed): one message per fault is enough.

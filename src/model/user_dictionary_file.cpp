@@ -196,7 +196,7 @@ std::size_t bytesFieldSize(std::size_t payload) {
   return 1 + varintSize(payload) + payload;
 }
 
-std::size_t entrySize(const DictEntry& entry) {
+std::size_t entrySize(const DictEntryView& entry) {
   return bytesFieldSize(entry.reading.size()) + bytesFieldSize(entry.word.size()) +
          bytesFieldSize(entry.comment.size()) + 1 +
          varintSize(static_cast<std::uint64_t>(entry.posCode));
@@ -206,6 +206,13 @@ std::size_t dictionarySize(const UserDictionary& dictionary) {
   std::size_t size = 1 + varintSize(dictionary.id) + (dictionary.enabled ? 0 : 2) +
                      bytesFieldSize(dictionary.name.size());
   for (const DictEntry& entry : dictionary.entries) size += bytesFieldSize(entrySize(entry));
+  return size;
+}
+
+std::size_t fieldsSize(const EncodedUserDictionaryFile::Dictionary& dictionary) {
+  std::size_t size = 1 + varintSize(dictionary.id) + (dictionary.enabled ? 0 : 2) +
+                     bytesFieldSize(dictionary.name.size());
+  for (const std::string_view message : dictionary.entries) size += bytesFieldSize(message.size());
   return size;
 }
 
@@ -229,9 +236,14 @@ class Writer {
     out_ += payload.size();
   }
 
+  char* end() const { return out_; }
+
  private:
   char* out_;
 };
+
+// Room for the longest key and length varint of a field.
+constexpr std::size_t fieldHeaderRoom = 1 + 10;
 
 }  // namespace
 
@@ -325,4 +337,69 @@ std::string UserDictionaryFile::serialized() const {
     }
   }
   return bytes;
+}
+
+std::string_view EncodedUserDictionaryFile::writeEntry(char*& out, const DictEntryView& entry) {
+  Writer writer(out);
+  writer.header(4, entrySize(entry));
+  char* const message = writer.end();
+  writer.bytesField(1, entry.reading);
+  writer.bytesField(2, entry.word);
+  writer.bytesField(4, entry.comment);
+  writer.varintField(5, static_cast<std::uint64_t>(entry.posCode));
+  out = writer.end();
+  return {message, static_cast<std::size_t>(out - message)};
+}
+
+std::size_t EncodedUserDictionaryFile::serializedSize() const {
+  std::size_t total = version ? 1 + varintSize(static_cast<std::uint64_t>(*version)) : 0;
+  for (const Dictionary& dictionary : dictionaries) total += bytesFieldSize(fieldsSize(dictionary));
+  return total;
+}
+
+void EncodedUserDictionaryFile::write(const Sink& sink, std::size_t piece) const {
+  // Field headers and small fields are gathered; a message that does not fit
+  // the gathered piece goes to the sink as the view it is.
+  std::string buffer;
+  buffer.reserve(piece + fieldHeaderRoom);
+  const auto flush = [&] {
+    if (!buffer.empty()) sink(buffer);
+    buffer.clear();
+  };
+  const auto gather = [&](auto&& writeInto, std::size_t most) {
+    if (buffer.size() + most > buffer.capacity()) flush();
+    const std::size_t before = buffer.size();
+    buffer.resize(before + most);
+    Writer writer(buffer.data() + before);
+    writeInto(writer);
+    buffer.resize(static_cast<std::size_t>(writer.end() - buffer.data()));
+  };
+  const auto bytes = [&](std::string_view payload) {
+    if (buffer.size() + payload.size() <= piece) {
+      buffer.append(payload);
+    } else {
+      flush();
+      sink(payload);
+    }
+  };
+  if (version) {
+    gather([&](Writer& w) { w.varintField(1, static_cast<std::uint64_t>(*version)); },
+           fieldHeaderRoom);
+  }
+  for (const Dictionary& dictionary : dictionaries) {
+    gather(
+        [&](Writer& w) {
+          w.header(2, fieldsSize(dictionary));
+          w.varintField(1, dictionary.id);
+          if (!dictionary.enabled) w.varintField(2, 0);
+          w.header(3, dictionary.name.size());
+        },
+        4 * fieldHeaderRoom);
+    bytes(dictionary.name);
+    for (const std::string_view message : dictionary.entries) {
+      gather([&](Writer& w) { w.header(4, message.size()); }, fieldHeaderRoom);
+      bytes(message);
+    }
+  }
+  flush();
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <exception>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -56,6 +57,18 @@ struct EncodedUserDictionaryFile {
   // The word of one message of `entries`.
   static DictEntryView entry(std::string_view message);
   UserDictionaryFile decoded() const;
+
+  // Writes `entry` at `out` as a dictionary's entry field, as
+  // UserDictionaryFile::serialized writes it, moves `out` past it and returns
+  // the view of its message.
+  static std::string_view writeEntry(char*& out, const DictEntryView& entry);
+
+  // The bytes UserDictionaryFile::serialized gives for the decoded file,
+  // handed to `sink` in pieces of about `piece` bytes: a large file is never
+  // held whole a second time.
+  using Sink = std::function<void(std::string_view)>;
+  void write(const Sink& sink, std::size_t piece = std::size_t{1} << 20) const;
+  std::size_t serializedSize() const;
 };
 
 class DictionaryFileError : public std::exception {

@@ -105,6 +105,12 @@ void setFileStepHook(FileStepHook hook) {
 
 void writeAtomically(const std::filesystem::path& target, std::string_view bytes,
                      const AtomicWriteOptions& options) {
+  writeAtomically(
+      target, [&](const ByteSink& sink) { sink(bytes); }, options);
+}
+
+void writeAtomically(const std::filesystem::path& target, const ByteSource& bytes,
+                     const AtomicWriteOptions& options) {
   const std::filesystem::path folder =
       target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
   const mode_t mode = modeForNewFile(target);
@@ -129,7 +135,7 @@ void writeAtomically(const std::filesystem::path& target, std::string_view bytes
   try {
     if (::fchmod(fd.get(), mode) != 0) fail("cannot set permissions", target, errno);
     step("write", target);
-    writeAll(fd.get(), bytes, target);
+    bytes([&](std::string_view piece) { writeAll(fd.get(), piece, target); });
     step("fsync", target);
     if (::fsync(fd.get()) != 0) fail("cannot flush", target, errno);
     if (::close(fd.release()) != 0) fail("cannot close", target, errno);
@@ -199,18 +205,25 @@ std::string readFile(const std::filesystem::path& path) {
   struct stat info {};
   if (::fstat(fd.get(), &info) != 0) fail("cannot read", path, errno);
   if (S_ISDIR(info.st_mode)) fail("cannot read", path, EISDIR);
-  std::string bytes;
-  bytes.reserve(static_cast<std::size_t>(info.st_size));
-  char buffer[65536];
+  // Read straight into the result. A file that grows meanwhile is read to its
+  // end: past the size it had, through a small buffer, so that the usual
+  // read's last look for more costs no copy of the whole.
+  std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
+  std::size_t size = 0;
+  char more[4096];
   for (;;) {
-    const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+    const bool full = size == bytes.size();
+    const ssize_t n = full ? ::read(fd.get(), more, sizeof more)
+                           : ::read(fd.get(), bytes.data() + size, bytes.size() - size);
     if (n < 0) {
       if (errno == EINTR) continue;
       fail("cannot read", path, errno);
     }
     if (n == 0) break;
-    bytes.append(buffer, static_cast<std::size_t>(n));
+    if (full) bytes.append(more, static_cast<std::size_t>(n));
+    size += static_cast<std::size_t>(n);
   }
+  bytes.resize(size);
   return bytes;
 }
 

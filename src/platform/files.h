@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,6 +22,14 @@ struct AtomicWriteOptions {
 // file, never a partial one. The folder must exist. The replaced file's
 // permission bits carry over. Throws std::filesystem::filesystem_error.
 void writeAtomically(const std::filesystem::path& target, std::string_view bytes,
+                     const AtomicWriteOptions& options = {});
+
+// Bytes made a piece at a time: handed, in order, to the sink given.
+using ByteSink = std::function<void(std::string_view)>;
+using ByteSource = std::function<void(const ByteSink&)>;
+
+// The same for bytes that are never held whole.
+void writeAtomically(const std::filesystem::path& target, const ByteSource& bytes,
                      const AtomicWriteOptions& options = {});
 
 // Renames `source` over `target` (both in one folder) and fsyncs the folder:

@@ -79,9 +79,10 @@ std::optional<std::string> bigChange(const std::vector<DictionaryDiff>& diff,
 // Writes the new file in the IME's folder and checks what landed there. The
 // bytes are our writer's own, so landing byte for byte is landing whole; a
 // million words are not decoded again to see it.
-void writeDictionary(const std::filesystem::path& dictionary, const std::string& bytes) {
+void writeDictionary(const std::filesystem::path& dictionary, std::uint64_t size,
+                     const platform::ByteSource& bytes) {
   platform::writeAtomically(dictionary, bytes, {.tempName = std::string(temporaryName)});
-  if (!fileHoldsExactly(dictionary, bytes)) throw SyncError(SyncError::VerifyFailed{});
+  if (!fileHoldsExactly(dictionary, size, bytes)) throw SyncError(SyncError::VerifyFailed{});
 }
 
 bool isPresent(const std::filesystem::path& file) {
@@ -131,7 +132,7 @@ Baseline baselineOf(const SyncPaths& paths, std::string_view data, const File& c
     bool takePending = *pending == data;
     if (!takePending && recorded) {
       const auto distance = [&](const std::string& bytes) {
-        return Diff::changeCount(Diff::between(UserDictionaryFile::parse(bytes), current));
+        return Diff::changeCount(Diff::between(EncodedUserDictionaryFile::parse(bytes), current));
       };
       takePending = distance(*pending) < distance(*recorded);
     }
@@ -168,10 +169,10 @@ std::optional<std::string> repeatedName(const EncodedUserDictionaryFile& file) {
 
 // Two master files whose names differ only in how characters are composed
 // would become two dictionaries of one name.
-std::vector<std::string> repeatedMasterNames(const std::vector<MasterDictionary>& master) {
+std::vector<std::string> repeatedMasterNames(const EncodedMaster& master) {
   std::unordered_set<std::string> seen;
   std::vector<std::string> lines;
-  for (const MasterDictionary& dictionary : master) {
+  for (const EncodedMaster::Dictionary& dictionary : master.dictionaries) {
     if (!seen.insert(platform::nfc(dictionary.name)).second) {
       lines.push_back(platform::printable(dictionary.name) +
                       ": 同じ名前の辞書ファイルがマスターに複数あります");
@@ -185,10 +186,11 @@ std::vector<std::string> repeatedMasterNames(const std::vector<MasterDictionary>
 // dictionary), and removing it loses nothing but the one the user made (Mozc's
 // tool makes "ユーザー辞書 1" before any word). One the user deleted through
 // the application goes.
-void keepEmptyDictionaries(UserDictionaryFile& target, const EncodedUserDictionaryFile& current,
+void keepEmptyDictionaries(EncodedUserDictionaryFile& target,
+                           const EncodedUserDictionaryFile& current,
                            const std::set<std::string>& deleted) {
   std::unordered_set<std::string> names;
-  for (const UserDictionary& dictionary : target.dictionaries) {
+  for (const EncodedUserDictionaryFile::Dictionary& dictionary : target.dictionaries) {
     names.insert(Master::normalized(dictionary.name));
   }
   for (const EncodedUserDictionaryFile::Dictionary& dictionary : current.dictionaries) {
@@ -215,10 +217,15 @@ template <class File>
 std::optional<std::vector<DictionaryDiff>> Baseline::edits(const File& current) const {
   if (!present) return std::nullopt;
   if (equalsFile) return std::vector<DictionaryDiff>{};
-  return withoutEmptyDictionaries(Diff::between(UserDictionaryFile::parse(bytes), current));
+  return withoutEmptyDictionaries(Diff::between(EncodedUserDictionaryFile::parse(bytes), current));
 }
 
-std::vector<DictEntryView> sortedByBytes(std::vector<DictEntryView> entries) {
+std::vector<DictEntryView> sortedByBytes(const std::vector<std::string_view>& messages) {
+  std::vector<DictEntryView> entries;
+  entries.reserve(messages.size());
+  for (const std::string_view message : messages) {
+    entries.push_back(EncodedUserDictionaryFile::entry(message));
+  }
   std::sort(entries.begin(), entries.end(), [](const DictEntryView& a, const DictEntryView& b) {
     return std::tie(a.reading, a.word, a.posCode, a.comment) <
            std::tie(b.reading, b.word, b.posCode, b.comment);
@@ -231,22 +238,17 @@ std::vector<DictEntryView> sortedByBytes(std::vector<DictEntryView> entries) {
 // Words compare by canonical equivalence everywhere else; but Mozc matches a
 // reading by its bytes, so a word the master corrected from a decomposed to a
 // composed form must still be written.
-bool holdsTheSameBytes(const UserDictionaryFile& target, const EncodedUserDictionaryFile& current) {
-  for (const UserDictionary& dictionary : target.dictionaries) {
+bool holdsTheSameBytes(const EncodedUserDictionaryFile& target,
+                       const EncodedUserDictionaryFile& current) {
+  for (const EncodedUserDictionaryFile::Dictionary& dictionary : target.dictionaries) {
     const auto same = std::find_if(
         current.dictionaries.begin(), current.dictionaries.end(),
         [&](const EncodedUserDictionaryFile::Dictionary& d) { return d.id == dictionary.id; });
     if (same == current.dictionaries.end() || same->entries.size() != dictionary.entries.size()) {
       return false;
     }
-    const std::vector<DictEntryView> a =
-        sortedByBytes({dictionary.entries.begin(), dictionary.entries.end()});
-    std::vector<DictEntryView> b;
-    b.reserve(same->entries.size());
-    for (const std::string_view message : same->entries) {
-      b.push_back(EncodedUserDictionaryFile::entry(message));
-    }
-    b = sortedByBytes(std::move(b));
+    const std::vector<DictEntryView> a = sortedByBytes(dictionary.entries);
+    const std::vector<DictEntryView> b = sortedByBytes(same->entries);
     const auto bytesEqual = [](const DictEntryView& x, const DictEntryView& y) {
       return x.reading == y.reading && x.word == y.word && x.posCode == y.posCode &&
              x.comment == y.comment;
@@ -292,7 +294,7 @@ ApplyResult Syncer::reflect(const ApplyOptions& options, std::vector<IgnoredWord
   }
   ReflectFingerprint seen = ReflectFingerprint::begin(paths);
 
-  std::vector<MasterDictionary> master = loadMaster();
+  EncodedMaster master = loadMaster();
   std::vector<std::string> problems;
   for (const ValidationIssue& issue : Validation::check(master, ignored)) {
     if (issue.level == ValidationIssue::Level::error) {
@@ -337,13 +339,19 @@ ApplyResult Syncer::reflect(const ApplyOptions& options, std::vector<IgnoredWord
   if (!options.dryRun) settlePending(paths, baseline);
   const std::optional<std::vector<DictionaryDiff>> edits = baseline.edits(current);
   const std::set<std::string> deleted = deletedNames(paths.master);
-  UserDictionaryFile target = Master::build(std::move(master), current);
+  // The new file's words stay in `master`'s bytes and are written from there,
+  // a piece at a time.
+  EncodedUserDictionaryFile target = Master::build(master, current);
   keepEmptyDictionaries(target, current, deleted);
-  const std::string bytes = target.serialized();
+  const platform::ByteSource bytes = [&target](const platform::ByteSink& sink) {
+    target.write(sink);
+  };
+  const std::uint64_t size = target.serializedSize();
+  const bool sameBytes = size == data.size() && makesExactly(bytes, data);
   std::vector<DictionaryDiff> diff =
-      bytes == data ? std::vector<DictionaryDiff>{} : Diff::between(current, target);
+      sameBytes ? std::vector<DictionaryDiff>{} : Diff::between(current, target);
   // Files that differ only in the order of dictionaries or words are left as they are.
-  const bool upToDate = diff.empty() && (bytes == data || holdsTheSameBytes(target, current));
+  const bool upToDate = diff.empty() && (sameBytes || holdsTheSameBytes(target, current));
 
   // A dictionary that already holds the master's words loses nothing to the
   // reflect, whatever was recorded.
@@ -378,10 +386,7 @@ ApplyResult Syncer::reflect(const ApplyOptions& options, std::vector<IgnoredWord
     }
   }
   if (options.dryRun) return {ApplyResult::Applied{std::move(diff), paths.backups()}};
-  // From here on the bytes say it all; a million words are not held twice
-  // while they are written.
   current = {};
-  target = {};
 
   const std::filesystem::path backup = backupCurrent(data);
   // Written before the replace and recorded by a rename once the file is
@@ -389,7 +394,7 @@ ApplyResult Syncer::reflect(const ApplyOptions& options, std::vector<IgnoredWord
   // leaves it for the next run to settle against what the file holds.
   std::filesystem::create_directories(paths.state);
   platform::writeAtomically(paths.pendingWrite(), bytes);
-  writeDictionary(paths.dictionary, bytes);
+  writeDictionary(paths.dictionary, size, bytes);
   // Stamped while no tool can save: a save after the lock goes shows as a change.
   seen.stamp(paths.dictionary);
   imeLock.reset();
@@ -399,7 +404,7 @@ ApplyResult Syncer::reflect(const ApplyOptions& options, std::vector<IgnoredWord
   return {ApplyResult::Applied{std::move(diff), backup}};
 }
 
-std::vector<MasterDictionary> Syncer::loadMaster() const {
+EncodedMaster Syncer::loadMaster() const {
   struct File {
     const MasterListing::Name* name;
     std::optional<platform::FileStamp> before;
@@ -439,14 +444,16 @@ std::vector<MasterDictionary> Syncer::loadMaster() const {
   if (!empty.empty()) throw SyncError(SyncError::ZeroByteMaster{std::move(empty)});
   if (!changing.empty()) throw SyncError(SyncError::MasterChanging{std::move(changing)});
 
-  std::vector<MasterDictionary> dictionaries;
-  dictionaries.reserve(files.size());
-  for (const File& file : files) {
-    dictionaries.push_back(
-        {MasterListing::dictionaryName(file.name->nfc),
-         MasterListing::parseFile(file.bytes, platform::printable(file.name->nfc))});
+  // Each file's text goes once its words are encoded.
+  EncodedMaster master;
+  master.dictionaries.reserve(files.size());
+  for (File& file : files) {
+    const std::string name = platform::printable(file.name->nfc);
+    master.add(MasterListing::dictionaryName(file.name->nfc),
+               MasterListing::checkedText(file.bytes, name), name);
+    file.bytes = std::string();
   }
-  return dictionaries;
+  return master;
 }
 
 std::optional<std::vector<DictionaryDiff>> Syncer::localEdits(

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "master/diff.h"
+#include "master/encoded_master.h"
 #include "master/master_snapshot.h"
 #include "model/user_dictionary_file.h"
 #include "platform/ime_platform.h"
@@ -39,7 +40,7 @@ struct Syncer {
 
   // The master's dictionaries; throws SyncError::ZeroByteMaster or
   // MasterChanging while cloud files are still arriving, and MasterError.
-  std::vector<MasterDictionary> loadMaster() const;
+  EncodedMaster loadMaster() const;
 
   // Differences from the last applied copy (or from a write a killed run left
   // pending, when that is what the file holds) to `current`; nothing before

@@ -73,6 +73,52 @@ TEST(MasterParse, RefusesTheFirstBadLineWithItsNumberAndReason) {
   }
 }
 
+// The reflect reads the master straight into the IME file's encoding: every
+// text must give the words parse gives, or fail as parse fails, and the
+// words must outlive a move of what holds their bytes.
+TEST(MasterParse, EncodingReadsWhatParseReads) {
+  std::string many;
+  for (int i = 0; i < 300; ++i) many += "a\tb\t名詞\n";
+  const std::string texts[] = {
+      "",
+      "あ\t亜\t名詞\r\n い\t胃 \t人名\tコメント",
+      "\t\t記号\t\n",
+      "か\t蚊\t動詞" + decomposedGa + "行五段\n",
+      "あ\r\t亜\t名詞\t\r\r\n",
+      many,
+      std::string(127, 'r') + "\t" + std::string(128, 'w') + "\t名詞\t" + std::string(16384, 'c'),
+      "あ\t亜\n",
+      "あ\t亜\t名詞\nい\t胃\t1\n",
+      "あ\t亜\t名詞\rい\t胃\t名詞\r",
+  };
+  for (const std::string& text : texts) {
+    SCOPED_TRACE(text.substr(0, 40));
+    std::vector<DictEntry> parsed;
+    std::string parseError;
+    try {
+      parsed = Master::parse(text, "人名.txt");
+    } catch (const MasterError& error) {
+      parseError = error.what();
+    }
+    EncodedMaster master;
+    try {
+      master.add("人名", text, "人名.txt");
+    } catch (const MasterError& error) {
+      EXPECT_EQ(error.what(), parseError);
+      continue;
+    }
+    ASSERT_EQ(parseError, "");
+    const EncodedMaster moved = std::move(master);
+    ASSERT_EQ(moved.dictionaries.size(), 1u);
+    std::vector<DictEntry> decoded;
+    for (const std::string_view message : moved.dictionaries[0].entries) {
+      decoded.push_back(EncodedUserDictionaryFile::entry(message).owned());
+    }
+    EXPECT_EQ(decoded, parsed);
+    EXPECT_EQ(Master::text(decoded), Master::text(parsed));
+  }
+}
+
 TEST(MasterText, WritesFourColumnsAndReadsBackWhatItWrote) {
   EXPECT_EQ(Master::text({}), "");
   EXPECT_EQ(Master::text({{"あ", "亜", 1, ""}, {"い", "胃", 99, "c"}, {"う", "宇", 44, ""}}),

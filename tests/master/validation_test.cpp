@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "master/master_format.h"
 #include "master_test_support.h"
 #include "platform/ime_platform.h"
 
@@ -112,6 +113,32 @@ TEST(Validation, ANameMozcCannotHoldIsAnErrorNamedPrintably) {
   for (const std::string& name :
        {std::string("人名 (仕事)"), std::string("a\u00A0b"), std::string(300, 'a')}) {
     EXPECT_TRUE(Validation::check({{name, {a}}}).empty()) << name;
+  }
+}
+
+// The reflect checks the master with its words still encoded: the findings
+// and the words the IME will not offer must be those of the decoded words.
+TEST(Validation, EncodedWordsGiveTheSameFindings) {
+  const DictEntry a{"あ", "亜", 1, ""};
+  const DictEntry kanji{"漢字", "感じ", 1, ""};
+  const std::vector<std::vector<MasterDictionary>> masters = {
+      {{"A", {{"あ", "", 1, ""}, {"あ", "", 1, ""}}}, {"B", {{"", "亜", 1, ""}}}},
+      {{"A", {a, {"あ", "亜", 5, ""}, {"あ", "亜", 9, ""}, {"が", decomposedGa, 1, ""}}}},
+      {{"A", {a}}, {"B", {{"い", "胃", 1, ""}, a, a}}, {"C", {a}}},
+      {{"ガ", {a}}, {decomposedGa, {{"あ", "亜", 1, "x"}}}},
+      {{"A", {a, kanji}},
+       {"B", {{"", "空", 1, ""}, {"い", "胃", 1, std::string(301, 'c')}, kanji, kanji}}},
+      {{"bad\xFF", {a, a}}, {"a\tb", {a}}, {"B", {a, kanji}}},
+  };
+  for (std::size_t i = 0; i < masters.size(); ++i) {
+    SCOPED_TRACE("master " + std::to_string(i));
+    EncodedMaster encoded;
+    for (const MasterDictionary& d : masters[i]) {
+      encoded.add(d.name, Master::text(d.entries), d.name + ".txt");
+    }
+    std::vector<IgnoredWord> ignored, ignoredEncoded;
+    EXPECT_EQ(Validation::check(encoded, ignoredEncoded), Validation::check(masters[i], ignored));
+    EXPECT_EQ(ignoredEncoded, ignored);
   }
 }
 

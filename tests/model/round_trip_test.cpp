@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 
 #include "dictionary_samples.h"
 #include "model/proto_wire.h"
@@ -36,6 +37,24 @@ TEST(RoundTrip, LongTextsNeedMultiByteLengths) {
     const std::string bytes = file.serialized();
     EXPECT_EQ(UserDictionaryFile::parse(bytes), file) << length;
     EXPECT_EQ(bytes.size(), file.serialized().size());
+  }
+}
+
+// A reflect writes the new file from words left encoded, a piece at a time:
+// whatever the pieces, they must join into the bytes the whole-file writer
+// gives, with the size announced beforehand.
+TEST(RoundTrip, WritingInPiecesGivesTheSerializedBytes) {
+  DictionarySamples samples(77);
+  for (int round = 0; round < 400; ++round) {
+    const std::string bytes = samples.file().serialized();
+    const EncodedUserDictionaryFile encoded = EncodedUserDictionaryFile::parse(bytes);
+    ASSERT_EQ(encoded.serializedSize(), bytes.size()) << "round " << round;
+    for (const std::size_t piece :
+         {std::size_t{1}, std::size_t{7}, std::size_t{100}, std::size_t{1} << 20}) {
+      std::string joined;
+      encoded.write([&](std::string_view p) { joined.append(p); }, piece);
+      ASSERT_EQ(joined, bytes) << "round " << round << ", pieces of " << piece;
+    }
   }
 }
 
