@@ -245,6 +245,30 @@ class Writer {
 // Room for the longest key and length varint of a field.
 constexpr std::size_t fieldHeaderRoom = 1 + 10;
 
+// `entry` through the general field reader, for any layout and length.
+DictEntryView slowEntry(std::string_view message) {
+  DictEntryView entry;
+  entry.posCode = PartOfSpeech::defaultCode;
+  FieldReader reader(message);
+  FieldView field;
+  while (reader.next(field)) {
+    switch (field.number) {
+      case 1:
+        entry.reading = field.payload;
+        break;
+      case 2:
+        entry.word = field.payload;
+        break;
+      case 4:
+        entry.comment = field.payload;
+        break;
+      default:
+        entry.posCode = static_cast<std::int64_t>(field.varint);
+    }
+  }
+  return entry;
+}
+
 }  // namespace
 
 DictionaryFileError::DictionaryFileError(Case errorCase)
@@ -274,26 +298,43 @@ EncodedUserDictionaryFile EncodedUserDictionaryFile::parse(std::string_view byte
 
 // The message was checked by `parse`: only the fields it let through are here.
 DictEntryView EncodedUserDictionaryFile::entry(std::string_view message) {
+  // Words are decoded again at every look; nearly every field has a one-byte
+  // key and length, which are read here without the general reader.
   DictEntryView entry;
   entry.posCode = PartOfSpeech::defaultCode;
-  FieldReader reader(message);
-  FieldView field;
-  while (reader.next(field)) {
-    switch (field.number) {
-      case 1:
-        entry.reading = field.payload;
+  const char* p = message.data();
+  const char* const end = p + message.size();
+  bool plain = true;
+  while (plain && p != end) {
+    const auto key = static_cast<unsigned char>(p[0]);
+    const auto value = end - p >= 2 ? static_cast<unsigned char>(p[1]) : 0x80;
+    if (value >= 0x80) break;
+    const auto text = [&](std::string_view& field) {
+      if (end - p - 2 < value) return false;
+      field = {p + 2, value};
+      p += 2 + value;
+      return true;
+    };
+    switch (key) {
+      case 1 << 3 | 2:
+        plain = text(entry.reading);
         break;
-      case 2:
-        entry.word = field.payload;
+      case 2 << 3 | 2:
+        plain = text(entry.word);
         break;
-      case 4:
-        entry.comment = field.payload;
+      case 4 << 3 | 2:
+        plain = text(entry.comment);
+        break;
+      case 5 << 3:
+        entry.posCode = value;
+        p += 2;
         break;
       default:
-        entry.posCode = static_cast<std::int64_t>(field.varint);
+        plain = false;
     }
   }
-  return entry;
+  if (plain && p == end) return entry;
+  return slowEntry(message);
 }
 
 UserDictionaryFile EncodedUserDictionaryFile::decoded() const {
