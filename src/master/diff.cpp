@@ -18,7 +18,7 @@ class Words {
  public:
   Words() = default;
   explicit Words(const std::vector<DictEntry>* owned) : owned_(owned) {}
-  explicit Words(const std::vector<std::string_view>* encoded) : encoded_(encoded) {}
+  explicit Words(const MessageList* encoded) : encoded_(encoded) {}
 
   std::size_t size() const {
     return owned_ != nullptr ? owned_->size() : encoded_ != nullptr ? encoded_->size() : 0;
@@ -37,7 +37,7 @@ class Words {
 
  private:
   const std::vector<DictEntry>* owned_ = nullptr;
-  const std::vector<std::string_view>* encoded_ = nullptr;
+  const MessageList* encoded_ = nullptr;
 };
 
 Words words(const UserDictionary* d) {

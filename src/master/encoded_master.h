@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "model/message_list.h"
+
 // The master's dictionaries as a reflect reads them: every word already
 // written as the IME file's entry, a view of its message in a buffer this
 // keeps. A million words then cost about the size of their text and a view
@@ -14,7 +16,7 @@ class EncodedMaster {
  public:
   struct Dictionary {
     std::string name;
-    std::vector<std::string_view> entries;  // messages, in file order
+    MessageList entries;  // in file order
   };
 
   EncodedMaster() = default;

@@ -172,8 +172,8 @@ std::size_t encodedCapacity(std::string_view text) {
   return text.size() + growthPerLine * countLines(text);
 }
 
-std::vector<std::string_view> encode(std::string_view text, std::string_view file, char* out) {
-  std::vector<std::string_view> messages;
+MessageList encode(std::string_view text, std::string_view file, char* out) {
+  MessageList messages;
   messages.reserve(countLines(text));
   forEachLine(
       text, file,

@@ -23,7 +23,7 @@ std::vector<DictEntry> parse(std::string_view text, std::string_view file);
 // The entries parse reads, each written into `out` as the IME file's entry
 // field, in order and back to back; returns the views of their messages.
 // `out` must have room for encodedCapacity(text) bytes. Throws as parse.
-std::vector<std::string_view> encode(std::string_view text, std::string_view file, char* out);
+MessageList encode(std::string_view text, std::string_view file, char* out);
 std::size_t encodedCapacity(std::string_view text);
 
 std::string text(const std::vector<DictEntry>& entries);

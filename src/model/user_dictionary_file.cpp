@@ -292,8 +292,9 @@ UserDictionaryFile UserDictionaryFile::parse(std::string_view bytes) {
 
 EncodedUserDictionaryFile EncodedUserDictionaryFile::parse(std::string_view bytes) {
   return parseFile<EncodedUserDictionaryFile>(
-      bytes, [](std::vector<std::string_view>& entries, std::string_view message,
-                const DictEntryView&) { entries.push_back(message); });
+      bytes, [](MessageList& entries, std::string_view message, const DictEntryView&) {
+        entries.push_back(message);
+      });
 }
 
 // The message was checked by `parse`: only the fields it let through are here.

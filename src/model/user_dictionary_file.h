@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "model/dict_entry.h"
+#include "model/message_list.h"
 
 // One dictionary inside the IME's user dictionary file.
 struct UserDictionary {
@@ -47,7 +48,7 @@ struct EncodedUserDictionaryFile {
     std::uint64_t id = 0;
     bool enabled = true;
     std::string name;
-    std::vector<std::string_view> entries;  // each word's message
+    MessageList entries;  // each word's message
   };
   std::optional<std::int64_t> version;
   std::vector<Dictionary> dictionaries;

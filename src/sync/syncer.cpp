@@ -220,7 +220,7 @@ std::optional<std::vector<DictionaryDiff>> Baseline::edits(const File& current) 
   return withoutEmptyDictionaries(Diff::between(EncodedUserDictionaryFile::parse(bytes), current));
 }
 
-std::vector<DictEntryView> sortedByBytes(const std::vector<std::string_view>& messages) {
+std::vector<DictEntryView> sortedByBytes(const MessageList& messages) {
   std::vector<DictEntryView> entries;
   entries.reserve(messages.size());
   for (const std::string_view message : messages) {

@@ -4,7 +4,10 @@
 
 #include <fstream>
 #include <limits>
+#include <stdexcept>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "model/proto_wire.h"
 #include "support/temp_dir.h"
@@ -345,6 +348,21 @@ TEST(UserDictionaryFile, ReadsFromDisk) {
     out << "\x0d"s;
   }
   EXPECT_THROW(UserDictionaryFile::read(dir / "bad.db"), ProtoError);
+}
+
+// Words are kept as offsets from the first: one that cannot be told that way
+// must be refused, not read back as other bytes.
+TEST(MessageList, KeepsViewsOfOneBufferAndRefusesAMessageBeforeTheFirst) {
+  const std::string buffer = "0123456789";
+  const std::string_view all(buffer);
+  MessageList list;
+  list.push_back(all.substr(4, 2));
+  list.push_back(all.substr(4, 0));
+  list.push_back(all.substr(7, 3));
+  EXPECT_EQ(std::vector<std::string_view>(list.begin(), list.end()),
+            (std::vector<std::string_view>{"45", "", "789"}));
+  EXPECT_THROW(list.push_back(all.substr(3, 1)), std::length_error);
+  EXPECT_EQ(list.size(), 3u);
 }
 
 }  // namespace
