@@ -27,10 +27,19 @@ class Words {
     return owned_ != nullptr ? DictEntryView((*owned_)[i])
                              : EncodedUserDictionaryFile::entry((*encoded_)[i]);
   }
+  // Word `i` equals word `j` of `other`. Messages of the same bytes hold the
+  // same word, which spares decoding the usual pair of equal words.
+  bool same(std::size_t i, const Words& other, std::size_t j) const {
+    if (encoded_ != nullptr && other.encoded_ != nullptr &&
+        (*encoded_)[i] == (*other.encoded_)[j]) {
+      return true;
+    }
+    return (*this)[i] == other[j];
+  }
   bool operator==(const Words& other) const {
     if (size() != other.size()) return false;
     for (std::size_t i = 0; i < size(); ++i) {
-      if (!((*this)[i] == other[i])) return false;
+      if (!same(i, other, i)) return false;
     }
     return true;
   }
@@ -73,9 +82,9 @@ std::vector<std::size_t> remainingPositions(const Hashed& list, const Hashed& mi
   constexpr std::size_t ahead = 16;
   for (std::size_t i = 0; i < minus.entries.size(); ++i) {
     if (i + ahead < minus.entries.size()) index.prefetch(minus.hashes[i + ahead]);
-    const DictEntryView e = minus.entries[i];
-    const std::size_t found = index.find(
-        minus.hashes[i], [&](std::size_t c) { return minus.entries[counts[c].position] == e; });
+    const std::size_t found = index.find(minus.hashes[i], [&](std::size_t c) {
+      return minus.entries.same(counts[c].position, minus.entries, i);
+    });
     if (found == EntryIndex::none) {
       index.insert(minus.hashes[i], counts.size());
       counts.push_back({i, 1});
@@ -86,9 +95,9 @@ std::vector<std::size_t> remainingPositions(const Hashed& list, const Hashed& mi
   std::vector<std::size_t> kept;
   for (std::size_t i = 0; i < list.entries.size(); ++i) {
     if (i + ahead < list.entries.size()) index.prefetch(list.hashes[i + ahead]);
-    const DictEntryView e = list.entries[i];
-    const std::size_t found = index.find(
-        list.hashes[i], [&](std::size_t c) { return minus.entries[counts[c].position] == e; });
+    const std::size_t found = index.find(list.hashes[i], [&](std::size_t c) {
+      return minus.entries.same(counts[c].position, list.entries, i);
+    });
     if (found != EntryIndex::none && counts[found].left > 0) {
       --counts[found].left;
     } else {

@@ -85,6 +85,7 @@ std::vector<ValidationIssue> checkAll(const std::vector<Dictionary>& dictionarie
   // table larger than the processor's cache does not stall every lookup.
   constexpr std::size_t ahead = 16;
   std::array<std::size_t, ahead> upcoming{};
+  std::array<DictEntryView, ahead> upcomingWords{};
   std::size_t hashed = 0;
   std::size_t nextDictionary = 0;
   std::size_t nextEntry = 0;
@@ -95,8 +96,9 @@ std::vector<ValidationIssue> checkAll(const std::vector<Dictionary>& dictionarie
       nextEntry = 0;
     }
     if (nextDictionary == dictionaries.size()) return;
-    const std::size_t hash =
-        DictEntryKeyHash{}(wordOf(dictionaries[nextDictionary].entries[nextEntry++]));
+    const DictEntryView word = wordOf(dictionaries[nextDictionary].entries[nextEntry++]);
+    const std::size_t hash = DictEntryKeyHash{}(word);
+    upcomingWords[hashed % ahead] = word;
     upcoming[hashed++ % ahead] = hash;
     index.prefetch(hash);
   };
@@ -116,9 +118,9 @@ std::vector<ValidationIssue> checkAll(const std::vector<Dictionary>& dictionarie
       continue;
     }
     std::size_t line = 0;
-    for (const auto& stored : dictionary.entries) {
-      const DictEntryView entry = wordOf(stored);
+    for (std::size_t i = 0; i < dictionary.entries.size(); ++i) {
       ++line;
+      const DictEntryView entry = upcomingWords[at % ahead];
       const std::size_t hash = upcoming[at++ % ahead];
       hashNext();
       if (entry.reading.empty() || entry.word.empty()) {

@@ -308,11 +308,11 @@ DictEntryView EncodedUserDictionaryFile::entry(std::string_view message) {
   bool plain = true;
   while (plain && p != end) {
     const auto key = static_cast<unsigned char>(p[0]);
-    const auto value = end - p >= 2 ? static_cast<unsigned char>(p[1]) : 0x80;
+    const std::ptrdiff_t value = end - p >= 2 ? static_cast<unsigned char>(p[1]) : 0x80;
     if (value >= 0x80) break;
     const auto text = [&](std::string_view& field) {
       if (end - p - 2 < value) return false;
-      field = {p + 2, value};
+      field = {p + 2, static_cast<std::size_t>(value)};
       p += 2 + value;
       return true;
     };
