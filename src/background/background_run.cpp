@@ -18,6 +18,7 @@
 #include "platform/files.h"
 #include "platform/ime_platform.h"
 #include "platform/overloaded.h"
+#include "sync/file_compare.h"
 #include "sync/mac_state.h"
 #include "sync/sync_lock.h"
 
@@ -60,7 +61,7 @@ bool changedSince(const Watched& before, const SyncPaths& paths) {
   // Our own write changes the file too: only a file that no longer holds
   // what was recorded changed after it.
   try {
-    return platform::readFile(paths.dictionary) != platform::readFile(paths.lastApplied());
+    return !filesHoldTheSame(paths.dictionary, paths.lastApplied());
   } catch (const std::filesystem::filesystem_error&) {
     return true;
   }

@@ -10,19 +10,31 @@
 #include <system_error>
 #include <vector>
 
+namespace {
+
+struct Closer {
+  int fd;
+  explicit Closer(int fd) : fd(fd) {}
+  Closer(const Closer&) = delete;
+  Closer& operator=(const Closer&) = delete;
+  ~Closer() { ::close(fd); }
+};
+
+}  // namespace
+
 bool fileHoldsExactly(const std::filesystem::path& file, std::string_view bytes) {
   return fileHoldsExactly(file, bytes.size(), [&](const platform::ByteSink& sink) { sink(bytes); });
 }
 
 bool fileHoldsExactly(const std::filesystem::path& file, std::uint64_t size,
                       const platform::ByteSource& bytes) {
-  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
   const auto fail = [&](const char* what, int error) {
-    if (fd >= 0) ::close(fd);
     throw std::filesystem::filesystem_error(what, file,
                                             std::error_code(error, std::generic_category()));
   };
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) fail("cannot open", errno);
+  const Closer closer{fd};
   struct stat info {};
   if (::fstat(fd, &info) != 0) fail("cannot read", errno);
   if (S_ISDIR(info.st_mode)) fail("cannot read", EISDIR);
@@ -60,8 +72,33 @@ bool fileHoldsExactly(const std::filesystem::path& file, std::uint64_t size,
     buffer.resize(std::max<std::size_t>(buffer.size(), 1));
     same = readUpTo(1) == 0;
   }
-  ::close(fd);
   return same && position == size;
+}
+
+bool filesHoldTheSame(const std::filesystem::path& a, const std::filesystem::path& b) {
+  const auto fail = [&](const char* what, int error) {
+    throw std::filesystem::filesystem_error(what, b,
+                                            std::error_code(error, std::generic_category()));
+  };
+  const int fd = ::open(b.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) fail("cannot open", errno);
+  const Closer closer{fd};
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) fail("cannot read", errno);
+  if (S_ISDIR(info.st_mode)) fail("cannot read", EISDIR);
+  const auto size = static_cast<std::uint64_t>(info.st_size);
+  std::vector<char> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(size + 1, 1 << 20)));
+  return fileHoldsExactly(a, size, [&](const platform::ByteSink& sink) {
+    for (;;) {
+      const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        fail("cannot read", errno);
+      }
+      if (n == 0) break;
+      sink(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
+    }
+  });
 }
 
 bool makesExactly(const platform::ByteSource& bytes, std::string_view expected) {

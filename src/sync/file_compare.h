@@ -14,5 +14,9 @@ bool fileHoldsExactly(const std::filesystem::path& file, std::string_view bytes)
 bool fileHoldsExactly(const std::filesystem::path& file, std::uint64_t size,
                       const platform::ByteSource& bytes);
 
+// True when two files hold the same bytes, read a piece at a time. Throws
+// std::filesystem::filesystem_error when either cannot be read.
+bool filesHoldTheSame(const std::filesystem::path& a, const std::filesystem::path& b);
+
 // True when the pieces `bytes` makes are, together, exactly `expected`.
 bool makesExactly(const platform::ByteSource& bytes, std::string_view expected);

@@ -49,6 +49,17 @@ TEST(FileCompare, FindsEveryDifferenceWhereverItFalls) {
       SCOPED_TRACE(std::to_string(size) + " bytes, " + change.name);
       platform::writeAtomically(file, written);
       EXPECT_EQ(fileHoldsExactly(file, bytes), change.same);
+      // Made in uneven pieces, and read from another file.
+      EXPECT_EQ(fileHoldsExactly(file, bytes.size(),
+                                 [&](const platform::ByteSink& sink) {
+                                   for (std::size_t at = 0; at < bytes.size(); at += 7 + at / 2) {
+                                     sink(std::string_view(bytes).substr(at, 7 + at / 2));
+                                   }
+                                 }),
+                change.same);
+      platform::writeAtomically(dir / "original.db", bytes);
+      EXPECT_EQ(filesHoldTheSame(file, dir / "original.db"), change.same);
+      EXPECT_EQ(filesHoldTheSame(dir / "original.db", file), change.same);
     }
   }
 }
@@ -57,6 +68,12 @@ TEST(FileCompare, AFileThatCannotBeReadIsAnErrorNotADifference) {
   TempDir dir;
   EXPECT_THROW(fileHoldsExactly(dir / "missing", "x"), std::filesystem::filesystem_error);
   EXPECT_THROW(fileHoldsExactly(dir.path(), ""), std::filesystem::filesystem_error);
+  platform::writeAtomically(dir / "present", "x");
+  EXPECT_THROW(filesHoldTheSame(dir / "present", dir / "missing"),
+               std::filesystem::filesystem_error);
+  EXPECT_THROW(filesHoldTheSame(dir / "missing", dir / "present"),
+               std::filesystem::filesystem_error);
+  EXPECT_THROW(filesHoldTheSame(dir / "present", dir.path()), std::filesystem::filesystem_error);
 }
 
 }  // namespace
