@@ -20,6 +20,8 @@ class EncodedMaster {
   };
 
   EncodedMaster() = default;
+  // Room for `count` dictionaries, for `encode` to fill.
+  explicit EncodedMaster(std::size_t count) : dictionaries(count), buffers_(count) {}
   // Moving keeps every view valid; a copy would point into the original.
   EncodedMaster(EncodedMaster&&) = default;
   EncodedMaster& operator=(EncodedMaster&&) = default;
@@ -27,6 +29,9 @@ class EncodedMaster {
   // Appends the dictionary `name` that the text of a master file holds.
   // Throws what Master::parse throws; `file` names the file in messages.
   void add(std::string name, std::string_view text, std::string_view file);
+  // Makes dictionary `at` the one the text holds. Several threads may fill
+  // different places at once.
+  void encode(std::size_t at, std::string name, std::string_view text, std::string_view file);
 
   std::vector<Dictionary> dictionaries;
 

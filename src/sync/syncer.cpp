@@ -11,6 +11,7 @@
 #include <tuple>
 #include <unordered_set>
 
+#include "master/in_parallel.h"
 #include "master/master_format.h"
 #include "master/master_listing.h"
 #include "master/master_store.h"
@@ -445,14 +446,14 @@ EncodedMaster Syncer::loadMaster() const {
   if (!changing.empty()) throw SyncError(SyncError::MasterChanging{std::move(changing)});
 
   // Each file's text goes once its words are encoded.
-  EncodedMaster master;
-  master.dictionaries.reserve(files.size());
-  for (File& file : files) {
+  EncodedMaster master(files.size());
+  inParallel(files.size(), [&](std::size_t i) {
+    File& file = files[i];
     const std::string name = platform::printable(file.name->nfc);
-    master.add(MasterListing::dictionaryName(file.name->nfc),
-               MasterListing::checkedText(file.bytes, name), name);
+    master.encode(i, MasterListing::dictionaryName(file.name->nfc),
+                  MasterListing::checkedText(file.bytes, name), name);
     file.bytes = std::string();
-  }
+  });
   return master;
 }
 
