@@ -64,9 +64,11 @@ struct EncodedUserDictionaryFile {
   // the view of its message.
   static std::string_view writeEntry(char*& out, const DictEntryView& entry);
 
-  // The bytes UserDictionaryFile::serialized gives for the decoded file,
-  // handed to `sink` in pieces of about `piece` bytes: a large file is never
-  // held whole a second time.
+  // The file, each word written as the message it is: for messages our
+  // writer made (writeEntry's, or those of a file it wrote) the bytes
+  // UserDictionaryFile::serialized gives for the decoded file. Handed to
+  // `sink` in pieces of about `piece` bytes: a large file is never held whole
+  // a second time.
   using Sink = std::function<void(std::string_view)>;
   void write(const Sink& sink, std::size_t piece = std::size_t{1} << 20) const;
   std::size_t serializedSize() const;
