@@ -1,7 +1,9 @@
 #include "platform/files.h"
 
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -103,14 +105,39 @@ void setFileStepHook(FileStepHook hook) {
   stepHook.store(hook);
 }
 
-void writeAtomically(const std::filesystem::path& target, std::string_view bytes,
-                     const AtomicWriteOptions& options) {
-  writeAtomically(
-      target, [&](const ByteSink& sink) { sink(bytes); }, options);
+namespace {
+
+// Copies what `source` holds to `fd`: by sharing its blocks where the file
+// system can (nothing is written twice), else inside the kernel, else through
+// a buffer.
+void copyContent(int source, int fd, const std::filesystem::path& target) {
+  if (::ioctl(fd, FICLONE, source) == 0) return;
+  for (bool inKernel = true;;) {
+    ssize_t n = -1;
+    if (inKernel) {
+      n = ::copy_file_range(source, nullptr, fd, nullptr, std::size_t{1} << 30, 0);
+      // Across file systems, or where the kernel cannot: the plain way.
+      if (n < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
+                    errno == EBADF)) {
+        inKernel = false;
+        continue;
+      }
+    } else {
+      char buffer[65536];
+      n = ::read(source, buffer, sizeof buffer);
+      if (n > 0) writeAll(fd, std::string_view(buffer, static_cast<std::size_t>(n)), target);
+    }
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      fail("cannot write", target, errno);
+    }
+    if (n == 0) return;
+  }
 }
 
-void writeAtomically(const std::filesystem::path& target, const ByteSource& bytes,
-                     const AtomicWriteOptions& options) {
+// writeAtomically's steps, the temporary file filled by `fill`.
+void replaceAtomically(const std::filesystem::path& target, const AtomicWriteOptions& options,
+                       const std::function<void(int)>& fill) {
   const std::filesystem::path folder =
       target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
   const mode_t mode = modeForNewFile(target);
@@ -135,7 +162,7 @@ void writeAtomically(const std::filesystem::path& target, const ByteSource& byte
   try {
     if (::fchmod(fd.get(), mode) != 0) fail("cannot set permissions", target, errno);
     step("write", target);
-    bytes([&](std::string_view piece) { writeAll(fd.get(), piece, target); });
+    fill(fd.get());
     step("fsync", target);
     if (::fsync(fd.get()) != 0) fail("cannot flush", target, errno);
     if (::close(fd.release()) != 0) fail("cannot close", target, errno);
@@ -159,6 +186,28 @@ void writeAtomically(const std::filesystem::path& target, const ByteSource& byte
              isUniqueTemporaryName(name);
     });
   }
+}
+
+}  // namespace
+
+void writeAtomically(const std::filesystem::path& target, std::string_view bytes,
+                     const AtomicWriteOptions& options) {
+  writeAtomically(
+      target, [&](const ByteSink& sink) { sink(bytes); }, options);
+}
+
+void writeAtomically(const std::filesystem::path& target, const ByteSource& bytes,
+                     const AtomicWriteOptions& options) {
+  replaceAtomically(target, options, [&](int fd) {
+    bytes([&](std::string_view piece) { writeAll(fd, piece, target); });
+  });
+}
+
+void copyAtomically(const std::filesystem::path& source, const std::filesystem::path& target,
+                    const AtomicWriteOptions& options) {
+  FileDescriptor from(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+  if (from.get() < 0) fail("cannot open", source, errno);
+  replaceAtomically(target, options, [&](int fd) { copyContent(from.get(), fd, target); });
 }
 
 void moveOver(const std::filesystem::path& source, const std::filesystem::path& target) {

@@ -32,6 +32,14 @@ using ByteSource = std::function<void(const ByteSink&)>;
 void writeAtomically(const std::filesystem::path& target, const ByteSource& bytes,
                      const AtomicWriteOptions& options = {});
 
+// Makes `target` hold what the file `source` holds, in the steps of
+// writeAtomically: for a large file already written and flushed, whose copy
+// then costs no second encoding, and on file systems that share blocks no
+// second write either. Never a link: a later write to one changes only that
+// one. Throws std::filesystem::filesystem_error.
+void copyAtomically(const std::filesystem::path& source, const std::filesystem::path& target,
+                    const AtomicWriteOptions& options = {});
+
 // Renames `source` over `target` (both in one folder) and fsyncs the folder:
 // the one-step replace of writeAtomically, for a file already written and
 // flushed. Throws std::filesystem::filesystem_error when the rename fails.

@@ -77,12 +77,13 @@ std::optional<std::string> bigChange(const std::vector<DictionaryDiff>& diff,
   return std::nullopt;
 }
 
-// Writes the new file in the IME's folder and checks what landed there. The
-// bytes are our writer's own, so landing byte for byte is landing whole; a
-// million words are not decoded again to see it.
-void writeDictionary(const std::filesystem::path& dictionary, std::uint64_t size,
-                     const platform::ByteSource& bytes) {
-  platform::writeAtomically(dictionary, bytes, {.tempName = std::string(temporaryName)});
+// Makes the new file in the IME's folder a copy of the pending write, which
+// holds `bytes` already, and checks what landed there against `bytes`
+// themselves. They are our writer's own, so landing byte for byte is landing
+// whole; a million words are not decoded again to see it.
+void writeDictionary(const std::filesystem::path& dictionary, const std::filesystem::path& pending,
+                     std::uint64_t size, const platform::ByteSource& bytes) {
+  platform::copyAtomically(pending, dictionary, {.tempName = std::string(temporaryName)});
   if (!fileHoldsExactly(dictionary, size, bytes)) throw SyncError(SyncError::VerifyFailed{});
 }
 
@@ -395,7 +396,7 @@ ApplyResult Syncer::reflect(const ApplyOptions& options, std::vector<IgnoredWord
   // leaves it for the next run to settle against what the file holds.
   std::filesystem::create_directories(paths.state);
   platform::writeAtomically(paths.pendingWrite(), bytes);
-  writeDictionary(paths.dictionary, size, bytes);
+  writeDictionary(paths.dictionary, paths.pendingWrite(), size, bytes);
   // Stamped while no tool can save: a save after the lock goes shows as a change.
   seen.stamp(paths.dictionary);
   imeLock.reset();

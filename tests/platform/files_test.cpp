@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 
@@ -48,6 +49,40 @@ TEST_F(AtomicWrite, FailureAtAnyStepBeforeTheRenameLeavesTheOldFileAndNoTemporar
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1)
         << "step " << failAtStep;
   }
+}
+
+// A large file is copied from one already written: the copy must hold every
+// byte, replace like a write, stay apart from its source, and leave the
+// target as it was when the source cannot be read.
+TEST_F(AtomicWrite, CopyHoldsTheSourceAndStaysApartFromIt) {
+  const fs::path source = dir / "pending.db";
+  const fs::path target = dir / "user_dictionary.db";
+  platform::writeAtomically(target, "old");
+  ::chmod(target.c_str(), 0640);
+  for (const std::size_t size : {std::size_t{0}, std::size_t{1}, (std::size_t{1} << 20) + 7}) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 131 % 251);
+    platform::writeAtomically(source, bytes);
+    platform::copyAtomically(source, target, {.tempName = ".wordloom.tmp"});
+    EXPECT_EQ(platform::readFile(target), bytes) << size;
+  }
+  struct stat info {};
+  ASSERT_EQ(::stat(target.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+  EXPECT_FALSE(fs::exists(dir / ".wordloom.tmp"));
+
+  {
+    std::FILE* inPlace = std::fopen(source.c_str(), "r+");
+    ASSERT_NE(inPlace, nullptr);
+    std::fputs("changed", inPlace);
+    std::fclose(inPlace);
+  }
+  EXPECT_NE(platform::readFile(target).substr(0, 7), "changed");
+
+  const std::string before = platform::readFile(target);
+  EXPECT_THROW(platform::copyAtomically(dir / "missing", target), fs::filesystem_error);
+  EXPECT_EQ(platform::readFile(target), before);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
 }
 
 TEST_F(AtomicWrite, NamedTemporaryFileIsReplacedAndConsumed) {
