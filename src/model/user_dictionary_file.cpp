@@ -89,7 +89,54 @@ void walk(std::string_view bytes, Body&& body) {
   }
 }
 
+// Reads the usual word: every field one of the four known ones with a
+// one-byte key and length (or value), in any order, its texts valid UTF-8
+// when `checkTexts`, its part of speech in the table. Anything else is left
+// to the general reader, which then says what is wrong; words are read again
+// at every look, and this is most of the reading of a large file.
+bool readPlain(std::string_view message, DictEntryView& entry, bool checkTexts) {
+  entry = {};
+  entry.posCode = PartOfSpeech::defaultCode;
+  const char* p = message.data();
+  const char* const end = p + message.size();
+  while (p != end) {
+    if (end - p < 2) return false;
+    const auto key = static_cast<unsigned char>(p[0]);
+    const std::ptrdiff_t value = static_cast<unsigned char>(p[1]);
+    if (value >= 0x80) return false;
+    const auto text = [&](std::string_view& field) {
+      if (end - p - 2 < value) return false;
+      field = {p + 2, static_cast<std::size_t>(value)};
+      p += 2 + value;
+      return !checkTexts || platform::isValidUtf8(field);
+    };
+    bool plain = true;
+    switch (key) {
+      case 1 << 3 | 2:
+        plain = text(entry.reading);
+        break;
+      case 2 << 3 | 2:
+        plain = text(entry.word);
+        break;
+      case 4 << 3 | 2:
+        plain = text(entry.comment);
+        break;
+      case 5 << 3:
+        entry.posCode = value;
+        p += 2;
+        break;
+      default:
+        plain = false;
+    }
+    if (!plain) return false;
+  }
+  // The table runs from 1 to 44 without gaps.
+  return entry.posCode >= 1 &&
+         static_cast<std::size_t>(entry.posCode) <= PartOfSpeech::all().size();
+}
+
 DictEntryView parseEntry(std::string_view bytes, std::string_view dictionary) {
+  if (DictEntryView entry; readPlain(bytes, entry, true)) return entry;
   const auto place = [&] { return entryPlace(dictionary); };
   std::string_view reading, word, comment;
   std::uint64_t code = PartOfSpeech::defaultCode;
@@ -299,42 +346,8 @@ EncodedUserDictionaryFile EncodedUserDictionaryFile::parse(std::string_view byte
 
 // The message was checked by `parse`: only the fields it let through are here.
 DictEntryView EncodedUserDictionaryFile::entry(std::string_view message) {
-  // Words are decoded again at every look; nearly every field has a one-byte
-  // key and length, which are read here without the general reader.
   DictEntryView entry;
-  entry.posCode = PartOfSpeech::defaultCode;
-  const char* p = message.data();
-  const char* const end = p + message.size();
-  bool plain = true;
-  while (plain && p != end) {
-    const auto key = static_cast<unsigned char>(p[0]);
-    const std::ptrdiff_t value = end - p >= 2 ? static_cast<unsigned char>(p[1]) : 0x80;
-    if (value >= 0x80) break;
-    const auto text = [&](std::string_view& field) {
-      if (end - p - 2 < value) return false;
-      field = {p + 2, static_cast<std::size_t>(value)};
-      p += 2 + value;
-      return true;
-    };
-    switch (key) {
-      case 1 << 3 | 2:
-        plain = text(entry.reading);
-        break;
-      case 2 << 3 | 2:
-        plain = text(entry.word);
-        break;
-      case 4 << 3 | 2:
-        plain = text(entry.comment);
-        break;
-      case 5 << 3:
-        entry.posCode = value;
-        p += 2;
-        break;
-      default:
-        plain = false;
-    }
-  }
-  if (plain && p == end) return entry;
+  if (readPlain(message, entry, false)) return entry;
   return slowEntry(message);
 }
 
