@@ -8,6 +8,7 @@
 #include <numeric>
 
 #include "app/entry_row.h"
+#include "app/qt_text.h"
 #include "app/word_search.h"
 #include "model/part_of_speech.h"
 #include "platform/text.h"
@@ -40,10 +41,6 @@ std::vector<std::uint32_t> rank(const std::vector<QString>& texts) {
     ranks[order[i]] = current;
   }
   return ranks;
-}
-
-QString qt(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 }  // namespace
@@ -185,7 +182,7 @@ const std::vector<std::uint32_t>& WordIndex::ranks(WordColumn column) const {
       // Few distinct texts: rank those, then spread the ranks over the words.
       std::vector<QString> names;
       if (column == WordColumn::dictionary) {
-        for (const MasterFile& file : files) names.push_back(qt(file.name));
+        for (const MasterFile& file : files) names.push_back(qtText(file.name));
         const std::vector<std::uint32_t> byFile = rank(names);
         for (std::size_t f = 0; f < files.size(); ++f) {
           result.insert(result.end(), files[f].entries.size(), byFile[f]);
@@ -193,7 +190,7 @@ const std::vector<std::uint32_t>& WordIndex::ranks(WordColumn column) const {
       } else {
         // Position 0 stands for every code outside the table ("?").
         names.push_back(QStringLiteral("?"));
-        for (const PartOfSpeech::Row& row : PartOfSpeech::all()) names.push_back(qt(row.name));
+        for (const PartOfSpeech::Row& row : PartOfSpeech::all()) names.push_back(qtText(row.name));
         const std::vector<std::uint32_t> byName = rank(names);
         const auto& table = PartOfSpeech::all();
         std::vector<std::uint32_t> byCode;
@@ -219,7 +216,7 @@ const std::vector<std::uint32_t>& WordIndex::ranks(WordColumn column) const {
         const std::string& text = column == WordColumn::reading ? entry.reading
                                   : column == WordColumn::word  ? entry.word
                                                                 : entry.comment;
-        texts.push_back(qt(text));
+        texts.push_back(qtText(text));
       }
     }
     result = rank(texts);

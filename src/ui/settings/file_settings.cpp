@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/cloud_place.h"
+#include "app/qt_text.h"
 #include "master/master_store.h"
 #include "sync/syncer.h"
 #include "ui/settings/section_box.h"
@@ -48,10 +49,6 @@ class PathLabel : public QLabel {
 
   QString shown_;
 };
-
-QString q(const std::string& text) {
-  return QString::fromStdString(text);
-}
 
 }  // namespace
 
@@ -115,7 +112,7 @@ void FileSettings::addRow(SectionBox* box, Which which, const QString& label, co
   open->setObjectName(QStringLiteral("%1Open").arg(QLatin1String(name)));
   connect(open, &QPushButton::clicked, this, [this, which] {
     if (const auto& folder = rows_[which].folder) {
-      QDesktopServices::openUrl(QUrl::fromLocalFile(q(folder->string())));
+      QDesktopServices::openUrl(QUrl::fromLocalFile(qtText(folder->string())));
     }
   });
   grid->addWidget(open, 0, 2, note.isEmpty() ? 1 : 2, 1, Qt::AlignVCenter);
@@ -136,8 +133,8 @@ void FileSettings::refresh() {
   }
   const auto show = [&](Row& row, const std::optional<fs::path>& folder) {
     row.folder = folder;
-    static_cast<PathLabel*>(row.path)->setPath(q(SetupFolder::shortPath(folder, home)),
-                                               folder ? q(folder->string()) : QString());
+    static_cast<PathLabel*>(row.path)->setPath(qtText(SetupFolder::shortPath(folder, home)),
+                                               folder ? qtText(folder->string()) : QString());
     // A folder not made yet (no reflect, no save so far) has nothing to open.
     std::error_code error;
     row.open->setEnabled(folder && fs::is_directory(*folder, error));

@@ -3,14 +3,11 @@
 #include <QLocale>
 
 #include "app/cloud_place.h"
+#include "app/qt_text.h"
 #include "background/app_info.h"
 #include "platform/ime_platform.h"
 
 namespace {
-
-QString q(const std::string& text) {
-  return QString::fromStdString(text);
-}
 
 const std::string folderName(CloudPlace::folderName);
 
@@ -19,21 +16,21 @@ const std::string folderName(CloudPlace::folderName);
 namespace SetupTexts {
 
 QString welcome() {
-  return q(AppInfo::name() + "へようこそ");
+  return qtText(AppInfo::name() + "へようこそ");
 }
 QString changingTitle() {
   return QStringLiteral("同期に使うフォルダを変更");
 }
 QString lead() {
   const PlatformWords& words = platformWords();
-  return q(words.imeThen("のユーザー辞書を、") +
-           words.computerThen("どうしでそろえます。2つだけ決めてください。"));
+  return qtText(words.imeThen("のユーザー辞書を、") +
+                words.computerThen("どうしでそろえます。2つだけ決めてください。"));
 }
 QString folderStep() {
   return QStringLiteral("同期に使うフォルダ");
 }
 QString folderNote() {
-  return q(
+  return qtText(
       platformWords().otherComputers("からも見えるクラウドのフォルダを選択してください。中に「") +
       folderName + "」というフォルダを作ります。");
 }
@@ -44,15 +41,16 @@ QString found() {
   return QStringLiteral("見つかりました");
 }
 QString notHere() {
-  return q(platformWords().thisComputer("にありません"));
+  return qtText(platformWords().thisComputer("にありません"));
 }
 QString notHereHelp(const QString& place) {
   return place + QStringLiteral("は") + notHere();
 }
 QString panelMessage() {
-  return q(platformWords().otherComputers(
-               "からも見えるフォルダを選択してください。辞書が入っていないフォルダなら、中に「") +
-           folderName + "」を作ります");
+  return qtText(
+      platformWords().otherComputers(
+          "からも見えるフォルダを選択してください。辞書が入っていないフォルダなら、中に「") +
+      folderName + "」を作ります");
 }
 QString panelPrompt() {
   return QStringLiteral("選択");
@@ -61,7 +59,7 @@ QString startStep() {
   return QStringLiteral("はじめの辞書");
 }
 QString fromThisComputer() {
-  return q(platformWords().thisComputer("の辞書から作る"));
+  return qtText(platformWords().thisComputer("の辞書から作る"));
 }
 QString thisComputerHolds(std::size_t words, std::size_t dictionaries) {
   // The window is Japanese whatever the user's locale: its grouping goes with its words.
@@ -76,18 +74,18 @@ QString fromFolder() {
   return QStringLiteral("フォルダにある辞書を使う");
 }
 QString fromFolderNone() {
-  return q(platformWords().otherComputers("で、すでに始めているとき"));
+  return qtText(platformWords().otherComputers("で、すでに始めているとき"));
 }
 QString fromFolderHolds(std::size_t dictionaries) {
   return QString::number(dictionaries) + QStringLiteral("つ（") +
-         q(platformWords().otherComputers("で始めたもの）"));
+         qtText(platformWords().otherComputers("で始めたもの）"));
 }
 QString folderHoldsNone() {
   return QStringLiteral("選んだフォルダにはまだ辞書がありません");
 }
 QString autoSync() {
   const PlatformWords& words = platformWords();
-  return q(words.otherComputers("の変更を、自動で") + words.thisComputer("に反映する"));
+  return qtText(words.otherComputers("の変更を、自動で") + words.thisComputer("に反映する"));
 }
 QString safety() {
   return QStringLiteral(

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/qt_text.h"
 #include "model/user_dictionary_file.h"
 #include "sync/syncer.h"
 #include "ui/setup/divider.h"
@@ -30,10 +31,6 @@ namespace {
 namespace fs = std::filesystem;
 
 using SetupStart = AppModel::SetupStart;
-
-QString q(const std::string& text) {
-  return QString::fromStdString(text);
-}
 
 fs::path pathOf(const QString& text) {
   return fs::path(text.toStdString());
@@ -174,8 +171,8 @@ QWidget* SetupView::buildFolderStep() {
   grid->setVerticalSpacing(10);
   int at = 0;
   for (const CloudPlace& place : places_) {
-    auto* tile = new PlaceTile(q(place.icon), q(place.name));
-    tile->setObjectName(q("place-" + place.id));
+    auto* tile = new PlaceTile(qtText(place.icon), qtText(place.name));
+    tile->setObjectName(qtText("place-" + place.id));
     connect(tile, &QAbstractButton::clicked, this, [this, place] { choosePlace(place); });
     grid->addWidget(tile, at / 2, at % 2);
     tiles_.push_back(tile);
@@ -403,23 +400,23 @@ void SetupView::refresh() {
     PlaceTile* tile = tiles_[i];
     const bool here = place.root.has_value();
     tile->setEnabled(here && !busy_);
-    tile->setIconName(here ? q(place.icon) : QStringLiteral("cloud_off"));
+    tile->setIconName(here ? qtText(place.icon) : QStringLiteral("cloud_off"));
     tile->setSubtitle(here ? SetupTexts::found() : SetupTexts::notHere());
-    const QString help = here ? q(SetupFolder::shortPath(place.master(), home))
-                              : SetupTexts::notHereHelp(q(place.name));
+    const QString help = here ? qtText(SetupFolder::shortPath(place.master(), home))
+                              : SetupTexts::notHereHelp(qtText(place.name));
     tile->setToolTip(help);
     tile->setAccessibleDescription(help);
     tile->setSelected(placeID_ == place.id);
   }
   const bool other = placeID_ == "other";
   otherTile_->setEnabled(!busy_);
-  otherTile_->setSubtitle(q(SetupFolder::shortPath(other ? master_ : std::nullopt, home)));
+  otherTile_->setSubtitle(qtText(SetupFolder::shortPath(other ? master_ : std::nullopt, home)));
   otherTile_->setToolTip(other && master_ ? QString::fromStdString(master_->string()) : QString());
   otherTile_->setSelected(other);
 
   fromThisComputer_->setSubtitle(
       thisComputer_.error
-          ? q(*thisComputer_.error)
+          ? qtText(*thisComputer_.error)
           : SetupTexts::thisComputerHolds(thisComputer_.words, thisComputer_.dictionaries));
   fromThisComputer_->setEnabled(existingCount_ == 0 && !busy_);
   fromThisComputer_->setSelected(start_ == SetupStart::fromThisMac);
@@ -432,7 +429,7 @@ void SetupView::refresh() {
   autoSyncBox_->setEnabled(!busy_);
 
   // A space keeps the bar's height while there is nothing to say.
-  errorLabel_->setText(error_ ? q(*error_) : QStringLiteral(" "));
+  errorLabel_->setText(error_ ? qtText(*error_) : QStringLiteral(" "));
   cancel_->setVisible(changing);
   primary_->setText(busy_      ? SetupTexts::preparing()
                     : changing ? SetupTexts::change()

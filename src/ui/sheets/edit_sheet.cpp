@@ -12,6 +12,7 @@
 #include <chrono>
 
 #include "app/app_model.h"
+#include "app/qt_text.h"
 #include "platform/text.h"
 #include "ui/sheets/part_of_speech_picker.h"
 #include "ui/sheets/sheet_texts.h"
@@ -27,10 +28,6 @@ constexpr std::chrono::milliseconds focusDelay{150};
 constexpr int cardWidth = 560;
 constexpr int editingHeight = 520;
 constexpr int addingHeight = 440;
-
-QString q(const std::string& text) {
-  return QString::fromStdString(text);
-}
 
 QLineEdit* makeField(const QString& name, const QString& prompt, QWidget* parent) {
   auto* field = new QLineEdit(parent);
@@ -49,7 +46,7 @@ QWidget* problemLine(const std::string& message, bool isError, QWidget* parent) 
   const ThemeColor& color = isError ? Theme::danger : Theme::warn;
   auto* icon = new MIcon(isError ? QStringLiteral("error") : QStringLiteral("warning"), 16, line);
   icon->setColor(color);
-  auto* text = new ThemedLabel(color, q(message), line);
+  auto* text = new ThemedLabel(color, qtText(message), line);
   text->setWordWrap(true);
   text->setObjectName(isError ? QStringLiteral("problemError") : QStringLiteral("problemWarning"));
   text->setFont(UIType::note());
@@ -66,20 +63,20 @@ EditSheet::EditSheet(AppModel& model, EditTarget target, QWidget* parent)
   const EntryDraft start = EntryDraft::from(target_);
 
   reading_ = makeField(QStringLiteral("reading"), SheetTexts::readingPrompt(), this);
-  reading_->setText(q(start.reading));
+  reading_->setText(qtText(start.reading));
   word_ = makeField(QStringLiteral("word"), SheetTexts::wordPrompt(), this);
-  word_->setText(q(start.word));
+  word_->setText(qtText(start.word));
   pos_ = new PartOfSpeechPicker(this);
   pos_->setObjectName(QStringLiteral("posCode"));
   pos_->setFont(UIType::body());
   pos_->setCode(start.posCode);
   comment_ = makeField(QStringLiteral("comment"), {}, this);
-  comment_->setText(q(start.comment));
+  comment_->setText(qtText(start.comment));
   dictionary_ = new QComboBox(this);
   dictionary_->setObjectName(QStringLiteral("dictionary"));
   dictionary_->setFont(UIType::body());
   dictionary_->setPlaceholderText(SheetTexts::dictionaryPrompt());
-  fillDictionaries(q(start.dictionary));
+  fillDictionaries(qtText(start.dictionary));
 
   auto* form = new QFormLayout;
   form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -184,7 +181,7 @@ void EditSheet::fillDictionaries(const QString& chosen) {
     if (current < 0 && platform::canonicallyEqual(name, chosen.toStdString())) {
       current = dictionary_->count();
     }
-    dictionary_->addItem(q(name));
+    dictionary_->addItem(qtText(name));
   }
   dictionary_->setCurrentIndex(current);
 }
@@ -239,7 +236,7 @@ void EditSheet::commit(const AppModel::Change& change) {
     return;
   }
   done_ = false;
-  saveError_->setText(q(*error));
+  saveError_->setText(qtText(*error));
   saveError_->show();
   // A master changed elsewhere was read again meanwhile.
   fillDictionaries(QString::fromStdString(draft().dictionary));
