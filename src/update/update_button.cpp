@@ -9,7 +9,6 @@
 namespace {
 
 constexpr int paddingY = 6;
-constexpr double radius = 6;
 
 }  // namespace
 
@@ -38,7 +37,7 @@ void UpdateButton::paintEvent(QPaintEvent*) {
   const QRectF bounds(rect());
   if (kind_ != Kind::text) {
     QPainterPath background;
-    background.addRoundedRect(bounds, radius, radius);
+    background.addRoundedRect(bounds, UpdateLook::cornerRadius, UpdateLook::cornerRadius);
     painter.fillPath(background, (kind_ == Kind::main ? palette.accent : palette.hover).in(this));
   }
   // Keyboard users see where they are; a click leaves no ring.
@@ -48,8 +47,9 @@ void UpdateButton::paintEvent(QPaintEvent*) {
     painter.setPen(
         QPen((onAccent ? palette.accentInk : palette.accent).in(this), onAccent ? 1 : 2));
     painter.setBrush(Qt::NoBrush);
-    painter.drawRoundedRect(bounds.adjusted(inset, inset, -inset, -inset), radius - inset / 2,
-                            radius - inset / 2);
+    painter.drawRoundedRect(bounds.adjusted(inset, inset, -inset, -inset),
+                            UpdateLook::cornerRadius - inset / 2,
+                            UpdateLook::cornerRadius - inset / 2);
   }
 
   const ThemeColor& text = kind_ == Kind::main  ? palette.accentInk

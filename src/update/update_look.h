@@ -43,6 +43,9 @@ struct UpdatePalette {
 
 namespace UpdateLook {
 
+// The corners of the window's buttons and boxes.
+constexpr double cornerRadius = 6;
+
 // The system font at `size` device-independent pixels, as the rest of the windows size type.
 QFont font(int size, QFont::Weight weight = QFont::Normal);
 

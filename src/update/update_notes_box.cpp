@@ -16,7 +16,6 @@
 namespace {
 
 constexpr int boxHeight = 190;
-constexpr double radius = 6;
 
 ThemedLabel* text(const QString& value, const ThemeColor& color, const QFont& font,
                   QWidget* parent) {
@@ -62,7 +61,7 @@ void UpdateNotesBox::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.setRenderHint(QPainter::Antialiasing);
   QPainterPath surface;
-  surface.addRoundedRect(QRectF(rect()), radius, radius);
+  surface.addRoundedRect(QRectF(rect()), UpdateLook::cornerRadius, UpdateLook::cornerRadius);
   painter.fillPath(surface, UpdatePalette::current().surface.in(this));
 }
 
