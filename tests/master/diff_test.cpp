@@ -154,6 +154,21 @@ void expectIdentical(const std::vector<DictEntry>& a, const std::vector<DictEntr
   }
 }
 
+// Equal and, word by word, identical in every field.
+void expectSame(const std::vector<DictionaryDiff>& actual,
+                const std::vector<DictionaryDiff>& expected) {
+  ASSERT_EQ(actual, expected);
+  for (std::size_t i = 0; i < actual.size(); ++i) {
+    ASSERT_EQ(actual[i].name, expected[i].name);
+    expectIdentical(actual[i].added, expected[i].added);
+    expectIdentical(actual[i].removed, expected[i].removed);
+    for (std::size_t c = 0; c < actual[i].changed.size(); ++c) {
+      expectIdentical({actual[i].changed[c].old, actual[i].changed[c].new_},
+                      {expected[i].changed[c].old, expected[i].changed[c].new_});
+    }
+  }
+}
+
 TEST(Diff, GivesExactlyWhatTheLinearSearchesGive) {
   std::mt19937 random(2024);
   // Few distinct keys and canonically equal spellings, so that duplicates,
@@ -184,16 +199,8 @@ TEST(Diff, GivesExactlyWhatTheLinearSearchesGive) {
     const UserDictionaryFile new_ = side();
     const std::vector<DictionaryDiff> expected = literalBetween(old, new_);
     const std::vector<DictionaryDiff> actual = Diff::between(old, new_);
-    ASSERT_EQ(actual, expected) << "round " << round;
-    for (std::size_t i = 0; i < actual.size(); ++i) {
-      ASSERT_EQ(actual[i].name, expected[i].name);
-      expectIdentical(actual[i].added, expected[i].added);
-      expectIdentical(actual[i].removed, expected[i].removed);
-      for (std::size_t c = 0; c < actual[i].changed.size(); ++c) {
-        expectIdentical({actual[i].changed[c].old, actual[i].changed[c].new_},
-                        {expected[i].changed[c].old, expected[i].changed[c].new_});
-      }
-    }
+    SCOPED_TRACE("round " + std::to_string(round));
+    expectSame(actual, expected);
     const std::vector<DictEntry> list = entries();
     const std::vector<DictEntry> other = entries();
     expectIdentical(Diff::remaining(list, other), literalRemaining(list, other));
@@ -217,19 +224,6 @@ TEST(Diff, WordsStillEncodedGiveWhatTheirDecodedFormGives) {
       f.dictionaries.push_back(dictionary(random() % 2 ? "ガ" : "カ\xE3\x82\x99", entries));
     }
     return f;
-  };
-  const auto expectSame = [](const std::vector<DictionaryDiff>& actual,
-                             const std::vector<DictionaryDiff>& expected) {
-    ASSERT_EQ(actual, expected);
-    for (std::size_t i = 0; i < actual.size(); ++i) {
-      ASSERT_EQ(actual[i].name, expected[i].name);
-      expectIdentical(actual[i].added, expected[i].added);
-      expectIdentical(actual[i].removed, expected[i].removed);
-      for (std::size_t c = 0; c < actual[i].changed.size(); ++c) {
-        expectIdentical({actual[i].changed[c].old, actual[i].changed[c].new_},
-                        {expected[i].changed[c].old, expected[i].changed[c].new_});
-      }
-    }
   };
   for (int round = 0; round < 2000; ++round) {
     const UserDictionaryFile old = side();

@@ -79,68 +79,59 @@ class StandardMenusTest : public QObject {
     clipboardAtOpen.clear();
   }
 
-  void appMenuItems_data() {
+  void menuItems_data() {
+    QTest::addColumn<QString>("title");
     QTest::addColumn<Config>("config");
     QTest::addColumn<int>("extras");
     QTest::addColumn<QStringList>("items");
+    const QString app = QStringLiteral("Wordloom");
+    const QString help = QStringLiteral("ヘルプ");
     Config updates = bare();
     updates.checkForUpdates = [] {};
     Config settings = bare();
     settings.showSettings = [] {};
-    QTest::newRow("nothing optional")
-        << bare() << 0 << QStringList{"Wordloomについて", "---", "Wordloomを終了 Ctrl+Q"};
-    QTest::newRow("extras without settings get their own separator")
-        << bare() << 1
-        << QStringList{"Wordloomについて", "---", "追加", "---", "Wordloomを終了 Ctrl+Q"};
-    QTest::newRow("updates") << updates << 0
-                             << QStringList{"Wordloomについて", "アップデートを確認…", "---",
-                                            "Wordloomを終了 Ctrl+Q"};
-    QTest::newRow("settings and extras")
-        << settings << 1
-        << QStringList{"Wordloomについて",     "---", "設定… Ctrl+,", "追加", "---",
-                       "Wordloomを終了 Ctrl+Q"};
-  }
-  void appMenuItems() {
-    QFETCH(Config, config);
-    QFETCH(int, extras);
-    QFETCH(QStringList, items);
-    QWidget parent;
-    QList<QAction*> extra;
-    if (extras > 0) extra << new QAction(QStringLiteral("追加"), &parent);
-    QMenu* menu = appMenu(config, extra, &parent);
-    QCOMPARE(menu->title(), QStringLiteral("Wordloom"));
-    QCOMPARE(layout(menu), items);
-    QCOMPARE(updateItem() != nullptr, bool(config.checkForUpdates));
-  }
-
-  void helpMenuItems_data() {
-    QTest::addColumn<Config>("config");
-    QTest::addColumn<int>("extras");
-    QTest::addColumn<QStringList>("items");
     Config report = bare();
     report.report = Report{Report::Mail{QStringLiteral("support@kumomori.jp")}};
     Config website = bare();
     website.website = site;
-    QTest::newRow("only the release notes") << bare() << 0 << QStringList{"改定履歴"};
-    QTest::newRow("everything") << full() << 1
-                                << QStringList{
-                                       "Wordloomヘルプ F1",      "改定履歴", "---", "不具合を報告",
-                                       "Wordloomのウェブサイト", "---",      "追加"};
-    QTest::newRow("report alone") << report << 0 << QStringList{"改定履歴", "---", "不具合を報告"};
-    QTest::newRow("web site and extras")
-        << website << 1 << QStringList{"改定履歴", "---", "Wordloomのウェブサイト", "---", "追加"};
-    QTest::newRow("extras alone") << bare() << 1 << QStringList{"改定履歴", "---", "追加"};
+    QTest::newRow("application: nothing optional")
+        << app << bare() << 0 << QStringList{"Wordloomについて", "---", "Wordloomを終了 Ctrl+Q"};
+    QTest::newRow("application: extras without settings get their own separator")
+        << app << bare() << 1
+        << QStringList{"Wordloomについて", "---", "追加", "---", "Wordloomを終了 Ctrl+Q"};
+    QTest::newRow("application: updates")
+        << app << updates << 0
+        << QStringList{"Wordloomについて", "アップデートを確認…", "---", "Wordloomを終了 Ctrl+Q"};
+    QTest::newRow("application: settings and extras")
+        << app << settings << 1
+        << QStringList{"Wordloomについて",     "---", "設定… Ctrl+,", "追加", "---",
+                       "Wordloomを終了 Ctrl+Q"};
+    QTest::newRow("help: only the release notes") << help << bare() << 0 << QStringList{"改定履歴"};
+    QTest::newRow("help: everything")
+        << help << full() << 1
+        << QStringList{"Wordloomヘルプ F1",      "改定履歴", "---", "不具合を報告",
+                       "Wordloomのウェブサイト", "---",      "追加"};
+    QTest::newRow("help: report alone")
+        << help << report << 0 << QStringList{"改定履歴", "---", "不具合を報告"};
+    QTest::newRow("help: web site and extras")
+        << help << website << 1
+        << QStringList{"改定履歴", "---", "Wordloomのウェブサイト", "---", "追加"};
+    QTest::newRow("help: extras alone")
+        << help << bare() << 1 << QStringList{"改定履歴", "---", "追加"};
   }
-  void helpMenuItems() {
+  void menuItems() {
+    QFETCH(QString, title);
     QFETCH(Config, config);
     QFETCH(int, extras);
     QFETCH(QStringList, items);
     QWidget parent;
     QList<QAction*> extra;
     if (extras > 0) extra << new QAction(QStringLiteral("追加"), &parent);
-    QMenu* menu = helpMenu(config, extra, &parent);
-    QCOMPARE(menu->title(), QStringLiteral("ヘルプ"));
+    const bool application = title == QStringLiteral("Wordloom");
+    QMenu* menu = (application ? appMenu : helpMenu)(config, extra, &parent);
+    QCOMPARE(menu->title(), title);
     QCOMPARE(layout(menu), items);
+    if (application) QCOMPARE(updateItem() != nullptr, bool(config.checkForUpdates));
   }
 
   // The items do what they say, chosen with the mouse or their keys in a real window.

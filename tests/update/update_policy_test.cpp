@@ -11,6 +11,7 @@
 
 #include "platform/ime_platform.h"
 #include "release_fixture.h"
+#include "support/opened_urls.h"
 #include "support/temp_dir.h"
 #include "update/feed.h"
 #include "update/install_location.h"
@@ -23,15 +24,6 @@
 
 using UpdatePrompt::Feed;
 using UpdatePrompt::OfferAction;
-
-// Catches what QDesktopServices opens.
-class OpenedUrls : public QObject {
-  Q_OBJECT
- public:
-  QList<QUrl> urls;
- public slots:
-  void open(const QUrl& url) { urls << url; }
-};
 
 // Stands in for the file manager's ShowItems on the test's private bus.
 class FileManager : public QObject {

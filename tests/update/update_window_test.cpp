@@ -17,6 +17,7 @@
 #include "https_server.h"
 #include "platform/files.h"
 #include "release_fixture.h"
+#include "support/opened_urls.h"
 #include "support/temp_dir.h"
 #include "ui/style/appearance.h"
 #include "ui/style/material_symbols.h"
@@ -34,15 +35,6 @@
 
 namespace fs = std::filesystem;
 using Kind = UpdatePhase::Kind;
-
-// Catches what QDesktopServices opens.
-class OpenedUrls : public QObject {
-  Q_OBJECT
- public:
-  QList<QUrl> urls;
- public slots:
-  void open(const QUrl& url) { urls << url; }
-};
 
 class UpdateWindowTest : public QObject {
   Q_OBJECT

@@ -17,6 +17,7 @@
 #include "background/app_info.h"
 #include "background/notifier.h"
 #include "master/master_store.h"
+#include "support/opened_urls.h"
 #include "ui/settings/file_settings.h"
 #include "ui/settings/settings_view.h"
 #include "ui/settings/sync_settings.h"
@@ -26,17 +27,6 @@
 #include "ui/style/material_symbols.h"
 #include "ui/style/styled_button.h"
 #include "ui/style/theme.h"
-
-// Catches the folders the window asks the desktop to open.
-class OpenedUrls : public QObject {
-  Q_OBJECT
-
- public:
-  QList<QUrl> urls;
-
- public slots:
-  void open(const QUrl& url) { urls << url; }
-};
 
 class SettingsWindowTest : public QObject {
   Q_OBJECT
