@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -20,6 +21,24 @@ struct Closer {
   ~Closer() { ::close(fd); }
 };
 
+[[noreturn]] void fail(const std::filesystem::path& file, const char* what, int error) {
+  throw std::filesystem::filesystem_error(what, file,
+                                          std::error_code(error, std::generic_category()));
+}
+
+// The file opened for reading, and its size; a folder is refused.
+std::pair<int, std::uint64_t> openForReading(const std::filesystem::path& file) {
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) fail(file, "cannot open", errno);
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    const int error = S_ISDIR(info.st_mode) ? EISDIR : errno;
+    ::close(fd);
+    fail(file, "cannot read", error);
+  }
+  return {fd, static_cast<std::uint64_t>(info.st_size)};
+}
+
 }  // namespace
 
 bool fileHoldsExactly(const std::filesystem::path& file, std::string_view bytes) {
@@ -28,18 +47,11 @@ bool fileHoldsExactly(const std::filesystem::path& file, std::string_view bytes)
 
 bool fileHoldsExactly(const std::filesystem::path& file, std::uint64_t size,
                       const platform::ByteSource& bytes) {
-  const auto fail = [&](const char* what, int error) {
-    throw std::filesystem::filesystem_error(what, file,
-                                            std::error_code(error, std::generic_category()));
-  };
-  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) fail("cannot open", errno);
+  const std::pair<int, std::uint64_t> opened = openForReading(file);
+  const int fd = opened.first;
   const Closer closer{fd};
-  struct stat info {};
-  if (::fstat(fd, &info) != 0) fail("cannot read", errno);
-  if (S_ISDIR(info.st_mode)) fail("cannot read", EISDIR);
   // A file that grows while it is read shows as more bytes than expected.
-  bool same = static_cast<std::uint64_t>(info.st_size) == size;
+  bool same = opened.second == size;
   std::vector<char> buffer;
   std::uint64_t position = 0;
   // Reads exactly `count` bytes unless the file ends first; returns how many it read.
@@ -49,7 +61,7 @@ bool fileHoldsExactly(const std::filesystem::path& file, std::uint64_t size,
       const ssize_t n = ::read(fd, buffer.data() + got, count - got);
       if (n < 0) {
         if (errno == EINTR) continue;
-        fail("cannot read", errno);
+        fail(file, "cannot read", errno);
       }
       if (n == 0) break;
       got += static_cast<std::size_t>(n);
@@ -76,24 +88,17 @@ bool fileHoldsExactly(const std::filesystem::path& file, std::uint64_t size,
 }
 
 bool filesHoldTheSame(const std::filesystem::path& a, const std::filesystem::path& b) {
-  const auto fail = [&](const char* what, int error) {
-    throw std::filesystem::filesystem_error(what, b,
-                                            std::error_code(error, std::generic_category()));
-  };
-  const int fd = ::open(b.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) fail("cannot open", errno);
+  const std::pair<int, std::uint64_t> opened = openForReading(b);
+  const int fd = opened.first;
+  const std::uint64_t size = opened.second;
   const Closer closer{fd};
-  struct stat info {};
-  if (::fstat(fd, &info) != 0) fail("cannot read", errno);
-  if (S_ISDIR(info.st_mode)) fail("cannot read", EISDIR);
-  const auto size = static_cast<std::uint64_t>(info.st_size);
   std::vector<char> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(size + 1, 1 << 20)));
   return fileHoldsExactly(a, size, [&](const platform::ByteSink& sink) {
     for (;;) {
       const ssize_t n = ::read(fd, buffer.data(), buffer.size());
       if (n < 0) {
         if (errno == EINTR) continue;
-        fail("cannot read", errno);
+        fail(b, "cannot read", errno);
       }
       if (n == 0) break;
       sink(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
