@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "update/version_rule.h"
 
@@ -23,10 +26,6 @@ QString trimmed(QStringView line) {
   while (begin < end && isSpace(line[begin])) ++begin;
   while (end > begin && isSpace(line[end - 1])) --end;
   return line.mid(begin, end - begin).toString();
-}
-
-bool isNewer(const QString& a, const QString& b) {
-  return UpdatePrompt::isNewer(a.toStdString(), b.toStdString());
 }
 
 std::optional<UpdateReleaseNote> heading(const QString& rest) {
@@ -56,11 +55,17 @@ std::optional<UpdateReleaseNote> heading(const QString& rest) {
 }  // namespace
 
 QList<UpdateReleaseNote> parse(const QString& text, const QString& after, const QString& upTo) {
-  QList<UpdateReleaseNote> kept;
+  // Each version in the form the rule reads, converted once rather than at every comparison.
+  const std::string afterVersion = after.toStdString();
+  const std::string upToVersion = upTo.toStdString();
+  std::vector<std::pair<std::string, UpdateReleaseNote>> kept;
   std::optional<UpdateReleaseNote> current;
   const auto close = [&] {
-    if (current && isNewer(current->version, after) && !isNewer(current->version, upTo)) {
-      kept.push_back(*current);
+    if (!current) return;
+    std::string version = current->version.toStdString();
+    if (UpdatePrompt::isNewer(version, afterVersion) &&
+        !UpdatePrompt::isNewer(version, upToVersion)) {
+      kept.emplace_back(std::move(version), std::move(*current));
     }
     current.reset();
   };
@@ -83,9 +88,13 @@ QList<UpdateReleaseNote> parse(const QString& text, const QString& after, const 
     }
   }
   close();
-  std::stable_sort(kept.begin(), kept.end(),
-                   [](const auto& a, const auto& b) { return isNewer(a.version, b.version); });
-  return kept;
+  std::stable_sort(kept.begin(), kept.end(), [](const auto& a, const auto& b) {
+    return UpdatePrompt::isNewer(a.first, b.first);
+  });
+  QList<UpdateReleaseNote> newestFirst;
+  newestFirst.reserve(static_cast<qsizetype>(kept.size()));
+  for (auto& [version, note] : kept) newestFirst.push_back(std::move(note));
+  return newestFirst;
 }
 
 }  // namespace UpdateReleaseNotes

@@ -1,9 +1,7 @@
 #include "update/version_rule.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cstdint>
-#include <vector>
 
 namespace UpdatePrompt {
 namespace {
@@ -21,29 +19,31 @@ std::int64_t pieceValue(std::string_view piece) {
   return value;
 }
 
-std::vector<std::int64_t> numbers(std::string_view version) {
-  std::vector<std::int64_t> out;
-  while (!version.empty()) {
-    const std::size_t dot = version.find('.');
-    const std::string_view piece = version.substr(0, dot);
-    if (!piece.empty()) out.push_back(pieceValue(piece));
-    if (dot == std::string_view::npos) break;
-    version.remove_prefix(dot + 1);
+// Takes the next non-empty piece off `rest`: its value, or 0 once none is left. Pieces are read
+// in place; release notes compare versions in a sort.
+std::int64_t takePiece(std::string_view& rest, bool& found) {
+  while (!rest.empty()) {
+    const std::size_t dot = rest.find('.');
+    const std::string_view piece = rest.substr(0, dot);
+    rest = dot == std::string_view::npos ? std::string_view() : rest.substr(dot + 1);
+    if (!piece.empty()) {
+      found = true;
+      return pieceValue(piece);
+    }
   }
-  return out;
+  return 0;
 }
 
 }  // namespace
 
 bool isNewer(std::string_view a, std::string_view than) {
-  const std::vector<std::int64_t> x = numbers(a);
-  const std::vector<std::int64_t> y = numbers(than);
-  for (std::size_t i = 0; i < std::max(x.size(), y.size()); ++i) {
-    const std::int64_t p = i < x.size() ? x[i] : 0;
-    const std::int64_t q = i < y.size() ? y[i] : 0;
+  for (;;) {
+    bool found = false;
+    const std::int64_t p = takePiece(a, found);
+    const std::int64_t q = takePiece(than, found);
+    if (!found) return false;
     if (p != q) return p > q;
   }
-  return false;
 }
 
 }  // namespace UpdatePrompt
