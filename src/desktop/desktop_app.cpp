@@ -5,10 +5,15 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QLibraryInfo>
+#include <QMessageBox>
 #include <QTranslator>
+#include <iostream>
+#include <optional>
 
 #include "background/app_info.h"
 #include "desktop/app_delegate.h"
+#include "desktop/single_instance.h"
+#include "desktop/snapshot.h"
 #include "platform/files.h"
 #include "ui/style/appearance.h"
 #include "ui/style/material_symbols.h"
@@ -28,6 +33,26 @@ QIcon applicationIcon() {
     if (QFileInfo::exists(file)) icon.addFile(file);
   }
   return icon;
+}
+
+// Nothing when this copy is the one to run the windows.
+std::optional<int> statusWhenAnotherCopyRuns(SingleInstance& instance) {
+  switch (instance.claim()) {
+    case SingleInstance::Claim::owner:
+      return std::nullopt;
+    case SingleInstance::Claim::handedOver:
+      return 0;
+    case SingleInstance::Claim::unreachable:
+      break;
+  }
+  // Started from the launcher there is no terminal to read the reason in.
+  const QString name = QString::fromStdString(AppInfo::name());
+  const QString text = name + QStringLiteral(
+                                  " はすでに起動していますが、応答しません。そのウインドウを閉じる"
+                                  "か、パソコンからログアウトしてから起動し直してください。");
+  std::cerr << text.toStdString() << '\n';
+  QMessageBox::warning(nullptr, name, text);
+  return 1;
 }
 
 }  // namespace
@@ -58,7 +83,14 @@ int DesktopApp::run(int argc, char** argv) {
   QApplication application(argc, argv);
   prepare();
 
+  // Snapshots run on prepared copies beside whatever copy the user has open.
+  SingleInstance instance;
+  if (!Snapshot::isRequested()) {
+    if (const auto status = statusWhenAnotherCopyRuns(instance)) return *status;
+  }
   AppDelegate delegate;
+  QObject::connect(&instance, &SingleInstance::activationRequested, &delegate,
+                   &AppDelegate::bringForward);
   delegate.start();
   return QApplication::exec();
 }

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs the real `wordloom` as the desktop starts it, offscreen, on copies of examples/sandbox:
-# termination signals end it with status 0, and the documentation snapshots render every screen
-# (light, and dark as a desktop portal asks) and the setup branch with its exit statuses. The
-# images stay under <build>/snapshots for a person to look at; this checks files and sizes only.
+# termination signals end it with status 0, a second start hands over to it and ends, and the
+# documentation snapshots render every screen (light, and dark as a desktop portal asks) and the
+# setup branch with its exit statuses. The images stay under <build>/snapshots for a person to
+# look at; this checks files and sizes only.
 #
 #   desktop_run_test.sh <wordloom> <fake_portal> <source folder> <build folder>
 set -euo pipefail
@@ -97,6 +98,23 @@ for signal in TERM INT HUP; do
   set -e
   [ "$status" -eq 0 ] || fail "SIG$signal: exit status $status"
 done
+
+echo "== a second start brings the first copy forward and ends"
+sandbox
+"$wordloom" 2>"$scratch/stderr" &
+first=$!
+for _ in $(seq 200); do
+  [ -S "$XDG_RUNTIME_DIR/wordloom-window.socket" ] && break
+  sleep 0.05
+done
+set +e
+timeout 20 "$wordloom" 2>"$scratch/second-stderr"
+status=$?
+set -e
+[ "$status" -eq 0 ] || fail "second start: exit status $status: $(cat "$scratch/second-stderr")"
+kill -0 "$first" 2>/dev/null || fail "the first copy ended when a second one started"
+kill -s TERM "$first"
+wait "$first" || fail "the first copy: exit status $?"
 
 echo "== snapshots of the sandbox, light"
 sandbox
