@@ -55,6 +55,11 @@ QProcessEnvironment UpdateEndToEndTest::environment(const fs::path& home) const 
   set("XDG_CONFIG_HOME", folder / ".config");
   set("XDG_STATE_HOME", folder / ".local/state");
   set("XDG_CACHE_HOME", folder / ".cache");
+  // Each user a session of their own, as the desktop gives: one copy of the windows per session.
+  const fs::path runtime = folder / "runtime";
+  fs::create_directories(runtime);
+  fs::permissions(runtime, fs::perms::owner_all);
+  set("XDG_RUNTIME_DIR", runtime);
   return environment;
 }
 
