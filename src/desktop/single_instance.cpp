@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
@@ -20,7 +21,9 @@ const QString socketName = QStringLiteral("wordloom-window.socket");
 SingleInstance::SingleInstance(QString folder, QObject* parent)
     : QObject(parent),
       folder_(folder.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)
-                               : std::move(folder)) {}
+                               : std::move(folder)),
+      lockPath_(QDir(folder_).filePath(lockName)),
+      socketPath_(QDir(folder_).filePath(socketName)) {}
 
 SingleInstance::~SingleInstance() {
   if (lockFd_ >= 0) ::close(lockFd_);
@@ -31,8 +34,7 @@ SingleInstance::Claim SingleInstance::claim(std::chrono::milliseconds patience) 
   QDir().mkpath(folder_);
   // Close-on-exec: the update finisher and anything else started from here must not keep the
   // session locked after this copy has ended.
-  lockFd_ = ::open(QDir(folder_).filePath(lockName).toLocal8Bit().constData(),
-                   O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  lockFd_ = ::open(QFile::encodeName(lockPath_).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   // Without a lock file there is no way to tell copies apart; starting beats refusing to.
   if (lockFd_ < 0) return Claim::owner;
   for (;;) {
@@ -56,9 +58,8 @@ bool SingleInstance::takeLock() {
 }
 
 void SingleInstance::listen() {
-  const QString path = QDir(folder_).filePath(socketName);
   // A socket left by a copy that crashed; nobody else can be listening while we hold the lock.
-  QLocalServer::removeServer(path);
+  QLocalServer::removeServer(socketPath_);
   server_ = new QLocalServer(this);
   server_->setSocketOptions(QLocalServer::UserAccessOption);
   // The connection is the whole request: nothing is read from it.
@@ -70,11 +71,11 @@ void SingleInstance::listen() {
     }
   });
   // Without the socket later starts cannot reach us and say so; this copy runs on regardless.
-  server_->listen(path);
+  server_->listen(socketPath_);
 }
 
 bool SingleInstance::reachOwner() const {
   QLocalSocket socket;
-  socket.connectToServer(QDir(folder_).filePath(socketName));
+  socket.connectToServer(socketPath_);
   return socket.waitForConnected(500);
 }

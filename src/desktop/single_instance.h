@@ -39,6 +39,8 @@ class SingleInstance : public QObject {
   bool reachOwner() const;
 
   QString folder_;
+  QString lockPath_;
+  QString socketPath_;
   int lockFd_ = -1;
   QLocalServer* server_ = nullptr;
 };
