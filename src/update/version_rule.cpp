@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdint>
+#include <optional>
 
 namespace UpdatePrompt {
 namespace {
@@ -19,30 +20,27 @@ std::int64_t pieceValue(std::string_view piece) {
   return value;
 }
 
-// Takes the next non-empty piece off `rest`: its value, or 0 once none is left. Pieces are read
-// in place; release notes compare versions in a sort.
-std::int64_t takePiece(std::string_view& rest, bool& found) {
+// The next non-empty piece of `rest`, taken off it; nothing once none is left. Pieces are read in
+// place: release notes compare versions in a sort.
+std::optional<std::int64_t> takePiece(std::string_view& rest) {
   while (!rest.empty()) {
     const std::size_t dot = rest.find('.');
     const std::string_view piece = rest.substr(0, dot);
     rest = dot == std::string_view::npos ? std::string_view() : rest.substr(dot + 1);
-    if (!piece.empty()) {
-      found = true;
-      return pieceValue(piece);
-    }
+    if (!piece.empty()) return pieceValue(piece);
   }
-  return 0;
+  return std::nullopt;
 }
 
 }  // namespace
 
 bool isNewer(std::string_view a, std::string_view than) {
   for (;;) {
-    bool found = false;
-    const std::int64_t p = takePiece(a, found);
-    const std::int64_t q = takePiece(than, found);
-    if (!found) return false;
-    if (p != q) return p > q;
+    const std::optional<std::int64_t> p = takePiece(a);
+    const std::optional<std::int64_t> q = takePiece(than);
+    // A missing piece counts as 0: "1.2" and "1.2.0" are the same version.
+    if (!p && !q) return false;
+    if (p.value_or(0) != q.value_or(0)) return p.value_or(0) > q.value_or(0);
   }
 }
 
